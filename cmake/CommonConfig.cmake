@@ -1,0 +1,16 @@
+# Compile options shared by every target of ours.
+add_library(sealmark_options INTERFACE)
+target_compile_features(sealmark_options INTERFACE cxx_std_20)
+target_compile_definitions(sealmark_options INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_NO_URL_CAST_FROM_STRING
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+)
+if(MSVC)
+  target_compile_options(sealmark_options INTERFACE /W4 /utf-8 $<$<BOOL:${SEALMARK_WERROR}>:/WX>)
+else()
+  target_compile_options(sealmark_options INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-qual -Wformat=2
+    $<$<BOOL:${SEALMARK_WERROR}>:-Werror>)
+endif()

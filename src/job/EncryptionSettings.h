@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+class PdfLibrary;
+
+// The security every output of a run receives, as the settings page holds it.
+struct EncryptionSettings
+{
+    enum Strength { Rc4_40 = 0, Rc4_128 = 1, Aes_128 = 2, Aes_256 = 3 };
+    enum Permission {
+        Print = 0, Copy, Edit, Annotate, FillForms, Accessibility, Assemble, HighResPrint,
+        PermissionCount
+    };
+
+    QString ownerPassword;
+    bool requireUserPassword = false;
+    QString userPassword;   // kept while requireUserPassword is off, but not used
+    std::array<bool, PermissionCount> permissions{};
+    int strength = Aes_128;
+
+    // The user password the document gets: "" unless one is required.
+    QString effectiveUserPassword() const;
+};
+
+// Gives the loaded document of `library` the security of `settings`:
+// ComposePermissions with the eight permissions in order, then
+// ApplyEncryption with the owner password, the effective user password and
+// the strength code, all passed exactly as held. Returns ApplyEncryption's
+// result (0 on failure, the reason in library.ErrorCode()).
+int ApplyEncryptionSettings(PdfLibrary& library, const EncryptionSettings& settings);

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QPDF;
+
+// The PDF component: opens one PDF at a time, replaces its security and writes
+// the protected copy. Every operation returns an integer and never throws;
+// ErrorCode() tells why the last failing operation failed.
+//
+// Error codes:
+//   0    no error (set by every operation that succeeds)
+//   404  the file is encrypted and the password opens it neither as user nor
+//        as owner password
+//   101  the file is missing or cannot be read
+//   102  not a PDF, or damaged beyond repair
+//   103  encrypted with a security handler we cannot open (e.g. certificates)
+//   104  no document is loaded
+//   105  strength code out of range (valid: 0 to 3)
+//   106  a password that the chosen strength cannot encode (the older
+//        strengths take only characters of the PDF 8-bit encoding)
+//   107  the output could not be written (folder missing, no permission,
+//        disk full); nothing is left behind and an existing file is untouched
+//   108  no new security has been applied since the document was opened, or
+//        the last ApplyEncryption failed: nothing is written
+//   109  the output path names the loaded document's own file
+//
+// Strength codes: 0 = 40-bit RC4 (revision 2), 1 = 128-bit RC4 (revision 3),
+// 2 = 128-bit AES (revision 4), 3 = 256-bit AES (revision 6).
+//
+// Permission bits (ComposePermissions) and what each strength can hold:
+//   - 40-bit RC4 stores only print, edit, copy and annotate (bits 3 to 6);
+//   - high-resolution printing without printing grants no printing at all;
+//   - at 128-bit and 256-bit AES "copy for accessibility" is always granted:
+//     the bit is deprecated there and readers must honour accessibility.
+//
+// Passwords are Unicode. 256-bit AES takes them as NFKC-normalised UTF-8; the
+// older strengths take them in the PDF 8-bit encoding (PDFDocEncoding).
+// Opening tries a password the ways readers may have encoded it.
+//
+// Not thread-safe: one thread at a time may use an instance.
+class PdfLibrary
+{
+public:
+    enum Error {
+        NoError = 0,
+        FileUnreadable = 101,
+        NotPdf = 102,
+        UnsupportedSecurity = 103,
+        NoDocument = 104,
+        BadStrength = 105,
+        PasswordNotEncodable = 106,
+        WriteFailed = 107,
+        SecurityNotApplied = 108,
+        OutputIsInput = 109,
+        PasswordRequired = 404,
+    };
+
+    PdfLibrary();
+    ~PdfLibrary();
+    PdfLibrary(const PdfLibrary&) = delete;
+    PdfLibrary& operator=(const PdfLibrary&) = delete;
+
+    // Opens path as the loaded document; 1 when open, 0 otherwise. Any
+    // document loaded before is released first, also when the open fails.
+    // An encrypted file opens with its user or its owner password; a file
+    // with an owner password only opens with "". A damaged file that can be
+    // repaired opens normally. The file is only ever read.
+    int OpenFile(const QString& path, const QString& password);
+
+    // Code of the last failure, 0 after an operation that succeeded.
+    int ErrorCode() const;
+
+    // Pages of the loaded document; 0 when none is loaded.
+    int CountPages();
+
+    // Makes the loaded document drop its old security: what SaveFile writes
+    // carries only the security set by ApplyEncryption. 1, or 0 without a
+    // loaded document.
+    int ClearSecurity();
+
+    // The PDF permission value (the P entry): each argument 0 denies, 1
+    // allows; print = bit 3, edit = bit 4, copy = bit 5, annotate = bit 6,
+    // fill in forms = bit 9, accessibility = bit 10, assemble = bit 11,
+    // high-resolution print = bit 12; bits 7, 8 and 13 to 32 are set and
+    // bits 1 and 2 clear, as the PDF standard requires.
+    int ComposePermissions(int print, int copy, int edit, int annotate, int fillForms,
+                           int accessibility, int assemble, int highResPrint);
+
+    // Sets the security that the next SaveFile writes: owner password, user
+    // password ("" for none), strength code and a value from
+    // ComposePermissions. Non-zero on success; 0 with ErrorCode 104, 105 or
+    // 106 otherwise, and then SaveFile writes nothing.
+    int ApplyEncryption(const QString& ownerPassword, const QString& userPassword,
+                        int strength, int permissions);
+
+    // Writes the loaded document with its new security to outputPath: 1 on
+    // success, 0 with ErrorCode 104, 107, 108 or 109. The copy is written to
+    // a temporary file beside outputPath and renamed over it only once the
+    // whole write succeeded. Streams are copied as they are: no decoding, no
+    // recompression.
+    int SaveFile(const QString& outputPath);
+
+    // Identifier of the loaded document for position 1; 0 when no document
+    // is loaded or for any other position.
+    int DocumentIdAt(int position);
+
+    // Releases the document with that identifier; 1 when it was the loaded
+    // one, 0 otherwise.
+    int CloseDocument(int documentId);
+
+private:
+    struct Document;
+    int fail(int code);
+    int succeed(int result = 1);
+
+    std::unique_ptr<Document> document_;
+    int errorCode_ = NoError;
+    int nextDocumentId_ = 1;
+};
