@@ -1,0 +1,115 @@
+// The main window's batch run: the checks before it starts, the run over
+// every row, and its end.
+#include "app/FormMain.h"
+
+#include "app/DestinationFolder.h"
+#include "filelist/FileList.h"
+#include "job/OutputNaming.h"
+#include "platform/Desktop.h"
+#include "ui/TabStrip.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+
+namespace {
+
+const QString Title = QStringLiteral("Sealmark");
+const QString ErrorTitle = QStringLiteral("Error");
+const QString CrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+void FormMain::StartEncrypt()
+{
+    if (fileList_->rowCount() == 0) {
+        desktop_.messageBox(QStringLiteral("Please add PDF file"), Title,
+                            Desktop::Icon::Information, Desktop::Buttons::Ok);
+        ui_.TabStrip1->setCurrentIndex(1);
+        fileList_->AddFiles();
+        return;
+    }
+    if (!IsFolderAccessible(ui_.TextFolder->text())) {
+        desktop_.messageBox(QStringLiteral("The destination folder is invalid. Please browse and "
+                                           "select the destination folder"),
+                            Title, Desktop::Icon::Information, Desktop::Buttons::Ok);
+        ui_.TabStrip1->setCurrentIndex(0);
+        ui_.TextFolder->setFocus();
+        CmdBrowse_Click();
+        return;
+    }
+    if (ui_.TextOwner->text().isEmpty()) {
+        desktop_.messageBox(QStringLiteral("The owner (master) password is required for setting "
+                                           "document restrictions.") +
+                                CrLf + CrLf +
+                                QStringLiteral("Please input the owner (master) password."),
+                            ErrorTitle, Desktop::Icon::Information, Desktop::Buttons::Ok);
+        ui_.TabStrip1->setCurrentIndex(0);
+        ui_.TextOwner->setFocus();
+        return;
+    }
+    if (ui_.CheckPassword->isChecked() && ui_.TextUser->text().isEmpty()) {
+        desktop_.messageBox(QStringLiteral("Please input the user (open) password."), ErrorTitle,
+                            Desktop::Icon::Information, Desktop::Buttons::Ok);
+        ui_.TabStrip1->setCurrentIndex(0);
+        ui_.TextUser->setFocus();
+        return;
+    }
+    stopRequested_ = false;
+    setRunning(true);
+    EncryptFiles();
+}
+
+void FormMain::EncryptFiles()
+{
+    const QString folder = WithTrailingSeparator(ui_.TextFolder->text().trimmed());
+    const QList<FileRow> rows = fileList_->rows();
+    QStringList inputs;
+    for (const FileRow& row : rows)
+        inputs << row.FilePath;
+    const EncryptionSettings settings = PageSettings();
+
+    const int total = int(rows.size());
+    ui_.ProgressBar1->setMaximum(total);
+    QCoreApplication::processEvents();
+
+    int done = 0;
+    int saved = 0;
+    for (const FileRow& row : rows) {
+        const QString output = OutputPathFor(folder, row.FilePath, inputs);
+        const RowResult result =
+            rowRunner_.run(*pdfLibrary_, {row.FilePath, row.FilePassword}, output, settings);
+        if (result.saved) {
+            ++saved;
+        } else {
+            desktop_.messageBox(QStringLiteral("Can not encrypt file: ") + row.FilePath + CrLf +
+                                    CrLf + QStringLiteral("Error code: ") +
+                                    QString::number(result.errorCode),
+                                ErrorTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        }
+        QCoreApplication::processEvents();
+        ++done;
+        ui_.ProgressBar1->setValue(done);
+        ui_.Panel4->setText(QStringLiteral("%1/%2").arg(done).arg(total));
+        if (stopRequested_)
+            break;
+    }
+
+    StopEncrypt();
+    ui_.ProgressBar1->setValue(0);
+    ui_.Panel4->clear();
+    const Desktop::Answer answer = desktop_.messageBox(
+        QString::number(saved) + QStringLiteral(" files saved.") + CrLf +
+            QStringLiteral("Do you want to open the destination folder now?"),
+        Title, Desktop::Icon::Question, Desktop::Buttons::YesNo);
+    if (answer == Desktop::Answer::Yes)
+        desktop_.openFolder(folder);
+}
+
+void FormMain::StopEncrypt()
+{
+    stopRequested_ = true;
+    setRunning(false);
+}

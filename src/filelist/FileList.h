@@ -1,0 +1,66 @@
+#pragma once
+
+#include "filelist/FileRow.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class Desktop;
+class FileListView;
+class PdfLibrary;
+class QLabel;
+class QWidget;
+
+// The job's input: the rows of the list view LvPDF and every way rows come
+// in, go out and are reordered. Prompts go through Desktop; files are opened
+// through the one PdfLibrary of the window.
+class FileList final : public QObject
+{
+    Q_OBJECT
+public:
+    FileList(FileListView* LvPDF, QLabel* totalFilesPanel, QLabel* totalPagesPanel,
+             PdfLibrary& pdf, Desktop& desktop, QWidget* window);
+
+    // The open-file dialog; adds the chosen PDF files.
+    void AddFiles();
+    // Adds one file unless it is listed already (asking for its password
+    // when it is protected).
+    void AddPdfFile(const QString& path);
+    // Adds the PDF files among dropped paths, in order; folders are passed over.
+    void AddDroppedFiles(const QStringList& paths);
+
+    static bool IsPdfFile(const QString& path);
+    bool IsInList(const QString& path) const;
+    // Renumbers the rows and writes the totals into the status panels.
+    void UpdateTotals();
+
+    // A click on the header of `column` (0 = the row-number column).
+    void ColumnClick(int column);
+    void M_SelectAll_Click();
+    void M_Invert_Click();
+    void M_Remove_Click();
+
+    int rowCount() const;
+    FileRow row(int index) const;   // 0-based, in display order
+    QList<FileRow> rows() const;    // in display order
+    int totalPages() const { return TotalPages; }
+    QString lastFolder() const { return LastFolder; }
+    QString lastPassword() const { return LastPassword; }
+
+private:
+    bool AskPassword(const QString& path);
+
+    QPointer<FileListView> LvPDF;
+    QPointer<QLabel> totalFilesPanel_;
+    QPointer<QLabel> totalPagesPanel_;
+    PdfLibrary& pdf_;
+    Desktop& desktop_;
+    QPointer<QWidget> window_;
+
+    QString LastFolder;
+    QString LastPassword;
+    int TotalPages = 0;
+};
