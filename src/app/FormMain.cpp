@@ -7,6 +7,7 @@
 #include "settings/Settings.h"
 #include "ui/CommandTable.h"
 #include "ui/FormFlash.h"
+#include "ui/ProgramIcon.h"
 #include "ui/TabStrip.h"
 
 #include <QAction>
@@ -60,7 +61,7 @@ FormMain::FormMain(Desktop& desktop, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/sealmark.png")));
+    setWindowIcon(ProgramIcon());
     setFont(windowFont());
     ui_.setupUi(this);
     ui_.ClientArea->installEventFilter(this);

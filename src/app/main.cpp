@@ -1,6 +1,7 @@
 #include "app/FormMain.h"
 #include "platform/QtDesktop.h"
 #include "ui/FormFlash.h"
+#include "ui/ProgramIcon.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,7 +14,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Sealmark"));
     QApplication::setOrganizationName(QStringLiteral("Corvella Software"));
     QApplication::setApplicationVersion(QStringLiteral(SEALMARK_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/sealmark.png")));
+    QApplication::setWindowIcon(ProgramIcon());
 
     QtDesktop desktop;
     std::unique_ptr<FormMain> formMain;

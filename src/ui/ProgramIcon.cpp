@@ -1,0 +1,9 @@
+#include "ui/ProgramIcon.h"
+
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/hicolor/%1x%1/sealmark.png").arg(size), QSize(size, size));
+    return icon;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, in all the sizes it ships.
+QIcon ProgramIcon();
