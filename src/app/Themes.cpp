@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QHash>
 #include <QMetaEnum>
 #include <QRegularExpression>
 #include <QStyle>
@@ -37,47 +38,59 @@ struct RawScheme
     QString styleSheet;
 };
 
-std::optional<RawScheme> readScheme(const QString& themeFile, const QString& iniName)
+// The sections of a theme file, by lower-case name.
+std::optional<QHash<QString, RawScheme>> readThemeFile(const QString& themeFile)
 {
     QFile file(themeFile);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return std::nullopt;
     QTextStream in(&file);
-    const QString header = QLatin1Char('[') + iniName + QLatin1Char(']');
-    bool inScheme = false;
-    bool found = false;
+    QHash<QString, RawScheme> sections;
+    RawScheme* section = nullptr;
     bool inSheet = false;
-    RawScheme scheme;
     while (!in.atEnd()) {
         const QString line = in.readLine();
         const QString trimmed = line.trimmed();
         if (inSheet) {
             if (trimmed == QLatin1String(">>"))
                 inSheet = false;
-            else if (inScheme)
-                scheme.styleSheet += line + QLatin1Char('\n');
+            else if (section)
+                section->styleSheet += line + QLatin1Char('\n');
             continue;
         }
         if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')) ||
             trimmed.startsWith(QLatin1Char(';')))
             continue;
-        if (trimmed.startsWith(QLatin1Char('['))) {
-            inScheme = trimmed.compare(header, Qt::CaseInsensitive) == 0;
-            found = found || inScheme;
+        if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
+            section = &sections[trimmed.mid(1, trimmed.size() - 2).trimmed().toLower()];
             continue;
         }
         if (trimmed.endsWith(QLatin1String("<<"))) {
             inSheet = true;
             continue;
         }
-        if (!inScheme)
-            continue;
         const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
-        if (equals > 0)
-            scheme.values.append({trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed()});
+        if (section && equals > 0)
+            section->values.append({trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed()});
     }
-    if (!found)
+    return sections;
+}
+
+// A scheme with the file's [Defaults] under it: its own values win, and its
+// own style sheet, if it has one, replaces the default sheet.
+std::optional<RawScheme> readScheme(const QString& themeFile, const QString& iniName)
+{
+    const std::optional<QHash<QString, RawScheme>> sections = readThemeFile(themeFile);
+    if (!sections || !sections->contains(iniName.toLower()))
         return std::nullopt;
+    const RawScheme& own = sections->value(iniName.toLower());
+    RawScheme scheme = sections->value(QStringLiteral("defaults"));
+    for (const auto& entry : own.values) {
+        scheme.values.removeIf([&entry](const auto& other) { return other.first == entry.first; });
+        scheme.values.append(entry);
+    }
+    if (!own.styleSheet.isEmpty())
+        scheme.styleSheet = own.styleSheet;
     return scheme;
 }
 

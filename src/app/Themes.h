@@ -39,7 +39,9 @@ struct ColourScheme
 // style, palette roles ("Window", "Text", "Highlight", ...) take colours, and
 // "Disabled.<Role>" the disabled group's colour of a role. "StyleSheet <<"
 // starts a style sheet that runs to a line ">>"; in it "@Name" stands for the
-// scheme's value of Name. Lines starting with "#" or ";" are comments.
+// scheme's value of Name. A section "[Defaults]" lies under every scheme:
+// a scheme's own values override it, and its own style sheet, if any,
+// replaces the default one. Lines starting with "#" or ";" are comments.
 std::optional<ColourScheme> LoadColourScheme(const QString& themeFile, const QString& iniName);
 
 // Puts colour schemes on the application, or takes them off again: the

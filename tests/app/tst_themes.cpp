@@ -41,6 +41,11 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Text));
         file.write("# comment\n"
+                   "[Defaults]\n"
+                   "Text = #010203\n"
+                   "StyleSheet <<\n"
+                   "QLabel { color: @Text; }\n"
+                   ">>\n"
                    "[First.ini]\n"
                    "Window = #102030\n"
                    "Button = #405060\n"
@@ -64,10 +69,12 @@ private Q_SLOTS:
         QCOMPARE(first->styleSheet.trimmed(),
                  QStringLiteral("QPushButton { color: #ffffff; background: #405060; }"));
 
+        // What a scheme leaves out comes from [Defaults], the sheet included.
         const auto second = LoadColourScheme(path, QStringLiteral("Second.ini"));
         QVERIFY(second);
         QCOMPARE(second->palette.color(QPalette::Window), QColor(0xaa, 0xbb, 0xcc));
-        QVERIFY(second->styleSheet.isEmpty());
+        QCOMPARE(second->palette.color(QPalette::Text), QColor(0x01, 0x02, 0x03));
+        QCOMPARE(second->styleSheet.trimmed(), QStringLiteral("QLabel { color: #010203; }"));
 
         QVERIFY(!LoadColourScheme(path, QStringLiteral("Missing.ini")));
         QVERIFY(!LoadColourScheme(dir_.filePath(QStringLiteral("none.styles")), QStringLiteral("First.ini")));
