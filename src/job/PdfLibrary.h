@@ -32,9 +32,13 @@ class QPDF;
 //
 // Permission bits (ComposePermissions) and what each strength can hold:
 //   - 40-bit RC4 stores only print, edit, copy and annotate (bits 3 to 6);
-//   - high-resolution printing without printing grants no printing at all;
+//     bits 9 to 12 mean nothing there and are written set;
+//   - high-resolution printing without printing grants no printing at all
+//     (bits 3 and 12 both clear);
+//   - 128-bit RC4 stores every bit as given, accessibility (bit 10) included;
 //   - at 128-bit and 256-bit AES "copy for accessibility" is always granted:
-//     the bit is deprecated there and readers must honour accessibility.
+//     the bit is deprecated there, readers must honour accessibility, and
+//     libqpdf always sets it.
 //
 // Passwords are Unicode. 256-bit AES takes them as NFKC-normalised UTF-8; the
 // older strengths take them in the PDF 8-bit encoding (PDFDocEncoding).
@@ -73,12 +77,13 @@ public:
     // Code of the last failure, 0 after an operation that succeeded.
     int ErrorCode() const;
 
-    // Pages of the loaded document; 0 when none is loaded.
+    // Pages of the loaded document; 0 with ErrorCode 104 when none is loaded.
     int CountPages();
 
     // Makes the loaded document drop its old security: what SaveFile writes
-    // carries only the security set by ApplyEncryption. 1, or 0 without a
-    // loaded document.
+    // carries only the security set by ApplyEncryption. SaveFile never keeps
+    // an input's security, so this only checks that a document is loaded:
+    // 1, or 0 with ErrorCode 104.
     int ClearSecurity();
 
     // The PDF permission value (the P entry): each argument 0 denies, 1
@@ -97,18 +102,19 @@ public:
                         int strength, int permissions);
 
     // Writes the loaded document with its new security to outputPath: 1 on
-    // success, 0 with ErrorCode 104, 107, 108 or 109. The copy is written to
+    // success, 0 with ErrorCode 104, 107, 108 or 109 (or 102 when damage in
+    // the input only shows while it is copied). The copy is written to
     // a temporary file beside outputPath and renamed over it only once the
     // whole write succeeded. Streams are copied as they are: no decoding, no
     // recompression.
     int SaveFile(const QString& outputPath);
 
-    // Identifier of the loaded document for position 1; 0 when no document
-    // is loaded or for any other position.
+    // Identifier (never 0) of the loaded document for position 1; 0 with
+    // ErrorCode 104 when no document is loaded or for any other position.
     int DocumentIdAt(int position);
 
     // Releases the document with that identifier; 1 when it was the loaded
-    // one, 0 otherwise.
+    // one, 0 with ErrorCode 104 otherwise.
     int CloseDocument(int documentId);
 
 private:
