@@ -1,0 +1,188 @@
+#include "PdfReaders.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+const QString passwordSlot = QStringLiteral("@PASSWORD@");
+
+struct Run
+{
+    bool ok = false;   // started, finished, exit code 0
+    QByteArray out;
+    QByteArray err;
+};
+
+// QProcess can only pass arguments as text in the locale's encoding, but a
+// reader may need other bytes (PDFDocEncoding). The shell decodes the octal
+// escapes and puts the exact bytes where an argument holds passwordSlot.
+Run run(const QString& program, QStringList arguments, const QByteArray& password = {})
+{
+    QString executable = program;
+    if (!arguments.filter(passwordSlot).isEmpty()) {
+        QString escaped;
+        for (const char byte : password)
+            escaped += QStringLiteral("\\0%1").arg(static_cast<unsigned char>(byte), 3, 8,
+                                                  QLatin1Char('0'));
+        const QString script = QStringLiteral(
+            "p=$(printf '%b_' \"$1\"); p=${p%_}; shift\n"
+            "for a do shift\n"
+            "  case $a in *@PASSWORD@*) a=\"${a%%@PASSWORD@*}$p${a#*@PASSWORD@}\";; esac\n"
+            "  set -- \"$@\" \"$a\"\n"
+            "done\n"
+            "exec \"$@\"");
+        arguments = QStringList{QStringLiteral("-c"), script, QStringLiteral("sh"), escaped,
+                                program} + arguments;
+        executable = QStringLiteral("/bin/sh");
+    }
+    QProcess process;
+    process.start(executable, arguments);
+    Run result;
+    if (!process.waitForStarted(30000) || !process.waitForFinished(300000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    result.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return result;
+}
+
+QStringList withPassword(const char* option, const QByteArray& password, QStringList arguments)
+{
+    if (!password.isEmpty())
+        arguments = QStringList{QLatin1String(option), passwordSlot} + arguments;
+    return arguments;
+}
+
+}  // namespace
+
+namespace PdfReaders {
+
+QStringList missingTools()
+{
+    QStringList missing;
+    for (const char* tool : {"pdfinfo", "pdftotext", "mutool", "qpdf"})
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            missing << QLatin1String(tool);
+    return missing;
+}
+
+PopplerInfo popplerInfo(const QString& path, const QByteArray& password, As as)
+{
+    const char* option = as == As::User ? "-upw" : "-opw";
+    const Run result = run(QStringLiteral("pdfinfo"), withPassword(option, password, {path}),
+                           password);
+    PopplerInfo info;
+    info.output = QString::fromUtf8(result.out + result.err);
+    info.opened = result.ok;
+    if (!result.ok)
+        return info;
+    const QString out = QString::fromUtf8(result.out);
+    const auto pages = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"),
+                                          QRegularExpression::MultilineOption).match(out);
+    if (pages.hasMatch())
+        info.pages = pages.captured(1).toInt();
+    // "Encrypted:       yes (print:no copy:yes change:no addNotes:no algorithm:RC4)"
+    const auto encrypted = QRegularExpression(QStringLiteral("^Encrypted:\\s+(yes|no)(.*)$"),
+                                              QRegularExpression::MultilineOption).match(out);
+    info.encrypted = encrypted.captured(1) == u"yes";
+    auto flags = QRegularExpression(QStringLiteral("(\\w+):(\\S+)")).globalMatch(encrypted.captured(2));
+    while (flags.hasNext()) {
+        const auto flag = flags.next();
+        if (flag.captured(1) == u"algorithm")
+            info.algorithm = flag.captured(2).remove(u')');
+        else
+            info.permissions.insert(flag.captured(1), flag.captured(2) == u"yes");
+    }
+    return info;
+}
+
+QString popplerText(const QString& path, const QByteArray& password)
+{
+    const Run result = run(QStringLiteral("pdftotext"),
+                           withPassword("-upw", password, {path, QStringLiteral("-")}),
+                           password);
+    return result.ok ? QString::fromUtf8(result.out) : QString();
+}
+
+bool mupdfOpens(const QString& path, const QByteArray& password)
+{
+    return !mupdfText(path, password).isNull();
+}
+
+QString mupdfText(const QString& path, const QByteArray& password)
+{
+    const Run result = run(QStringLiteral("mutool"),
+                           QStringList{QStringLiteral("draw"), QStringLiteral("-q"),
+                                       QStringLiteral("-F"), QStringLiteral("txt"),
+                                       QStringLiteral("-o"), QStringLiteral("-")}
+                               + withPassword("-p", password, {path}),
+                           password);
+    // mutool reports some failures on stderr only.
+    if (!result.ok || result.err.contains("error"))
+        return {};
+    return QString::fromUtf8(result.out);
+}
+
+MupdfEncryption mupdfEncryption(const QString& path, const QByteArray& password)
+{
+    const Run result = run(QStringLiteral("mutool"),
+                           QStringList{QStringLiteral("info")} + withPassword("-p", password, {path}),
+                           password);
+    MupdfEncryption info;
+    // mutool info reports a wrong password on stderr and still exits with 0.
+    info.opened = result.ok && !result.err.contains("error");
+    const QString out = QString::fromUtf8(result.out);
+    const auto number = [&](const char* key) {
+        const auto match = QRegularExpression(QStringLiteral("Encryption object.*\\n.*/%1 (-?\\d+)")
+                                                  .arg(QLatin1String(key)))
+                               .match(out);
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    };
+    info.revision = number("R");
+    info.permissions = number("P");
+    return info;
+}
+
+QpdfEncryption qpdfEncryption(const QString& path, const QByteArray& password)
+{
+    QStringList arguments{QStringLiteral("--show-encryption"), path};
+    if (!password.isEmpty())
+        arguments << QStringLiteral("--password=") + passwordSlot;
+    const Run result = run(QStringLiteral("qpdf"), arguments, password);
+    QpdfEncryption info;
+    info.output = QString::fromUtf8(result.out + result.err);
+    info.opened = result.ok;
+    if (!result.ok)
+        return info;
+    info.encrypted = !info.output.contains(QStringLiteral("File is not encrypted"));
+    const auto number = [&](const QString& name) {
+        const auto match = QRegularExpression(QStringLiteral("^%1 = (-?\\d+)").arg(name),
+                                              QRegularExpression::MultilineOption)
+                               .match(info.output);
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    };
+    info.revision = number(QStringLiteral("R"));
+    info.permissions = number(QStringLiteral("P"));
+    const auto method = QRegularExpression(QStringLiteral("^stream encryption method: (\\S+)"),
+                                           QRegularExpression::MultilineOption)
+                            .match(info.output);
+    info.streamMethod = method.captured(1);
+    return info;
+}
+
+bool qpdfCheck(const QString& path, const QByteArray& password)
+{
+    QStringList arguments{QStringLiteral("--check"), path};
+    if (!password.isEmpty())
+        arguments << QStringLiteral("--password=") + passwordSlot;
+    const Run result = run(QStringLiteral("qpdf"), arguments, password);
+    return result.ok && result.err.isEmpty()
+        && result.out.contains("No syntax or stream encoding errors found");
+}
+
+}  // namespace PdfReaders

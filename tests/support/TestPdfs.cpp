@@ -1,0 +1,187 @@
+#include "TestPdfs.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
+
+#include <QFile>
+
+#include <exception>
+#include <string>
+
+namespace {
+
+std::string toStd(const QByteArray& bytes)
+{
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+std::string encodedPassword(const QString& password, int strength)
+{
+    if (strength == 3)
+        return toStd(password.normalized(QString::NormalizationForm_KC).toUtf8());
+    return QUtil::utf8_to_pdf_doc(toStd(password.toUtf8()));
+}
+
+QPDFObjectHandle makeImage(QPDF& pdf)
+{
+    constexpr int size = 32;
+    std::string pixels;
+    pixels.reserve(size * size * 3);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            pixels.push_back(static_cast<char>(x * 8));
+            pixels.push_back(static_cast<char>(y * 8));
+            pixels.push_back(static_cast<char>(128));
+        }
+    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, pixels);
+    image.replaceDict(QPDFObjectHandle::parse(
+        "<< /Type /XObject /Subtype /Image /Width 32 /Height 32"
+        " /ColorSpace /DeviceRGB /BitsPerComponent 8 >>"));
+    return image;
+}
+
+void setEncryption(QPDFWriter& writer, const TestPdfs::Options& options)
+{
+    const std::string user = encodedPassword(options.userPassword, options.strength);
+    const std::string owner = encodedPassword(options.ownerPassword, options.strength);
+    const bool allow = !options.restricted;
+    const qpdf_r3_print_e print = allow ? qpdf_r3p_full : qpdf_r3p_none;
+    switch (options.strength) {
+    case 0:
+        writer.setR2EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow,
+                                                 allow, allow);
+        break;
+    case 1:
+        writer.setR3EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow,
+                                                 allow, allow, allow, allow, print);
+        break;
+    case 2:
+        writer.setR4EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow,
+                                                 allow, allow, allow, allow, print, true, true);
+        break;
+    default:
+        writer.setR6EncryptionParameters(user.c_str(), owner.c_str(), allow, allow, allow,
+                                         allow, allow, allow, print, true);
+        break;
+    }
+}
+
+}  // namespace
+
+namespace TestPdfs {
+
+QString pageText(const Options& options, int page)
+{
+    return options.text + u' ' + QString::number(page);
+}
+
+bool write(const QString& path, const Options& options)
+{
+    try {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica"
+            " /Encoding /WinAnsiEncoding >>"));
+        QPDFObjectHandle image = options.withImage ? makeImage(pdf) : QPDFObjectHandle();
+        QPDFPageDocumentHelper pages(pdf);
+        for (int n = 1; n <= options.pages; ++n) {
+            const bool drawImage = options.withImage && n == 1;
+            std::string content = "BT /F1 24 Tf 72 720 Td ("
+                                  + QUtil::utf8_to_pdf_doc(toStd(pageText(options, n).toUtf8()))
+                                  + ") Tj ET\n";
+            if (drawImage)
+                content += "q 200 0 0 200 72 400 cm /Im1 Do Q\n";
+            QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+            resources.replaceKey("/Font", QPDFObjectHandle::newDictionary({{"/F1", font}}));
+            if (drawImage)
+                resources.replaceKey("/XObject",
+                                     QPDFObjectHandle::newDictionary({{"/Im1", image}}));
+            QPDFObjectHandle page = pdf.makeIndirectObject(
+                QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
+            page.replaceKey("/Resources", resources);
+            page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+            pages.addPage(QPDFPageObjectHelper(page), false);
+        }
+
+        const QByteArray name = QFile::encodeName(path);
+        QPDFWriter writer(pdf, name.constData());
+        writer.setObjectStreamMode(options.objectStreams ? qpdf_o_generate : qpdf_o_disable);
+        if (options.strength >= 0)
+            setEncryption(writer, options);
+        writer.write();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeTruncated(const QString& source, const QString& path, qsizetype length)
+{
+    const QByteArray bytes = readBytes(source);
+    return !bytes.isEmpty() && writeBytes(path, bytes.left(length));
+}
+
+bool writeWithBrokenXref(const QString& source, const QString& path)
+{
+    QByteArray bytes = readBytes(source);
+    const QByteArray keyword = "startxref\n";
+    const qsizetype at = bytes.lastIndexOf(keyword);
+    if (at < 0)
+        return false;
+    const qsizetype number = at + keyword.size();
+    const qsizetype end = bytes.indexOf('\n', number);
+    if (end < 0)
+        return false;
+    // Offset 9 lands inside the header comment, far from any xref table.
+    bytes.replace(number, end - number, "9");
+    return writeBytes(path, bytes);
+}
+
+bool writeCertificateSecured(const QString& path)
+{
+    try {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFObjectHandle page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
+        QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+        QPDFObjectHandle handler = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            "<< /Filter /Adobe.PubSec /SubFilter /adbe.pkcs7.s5 /V 4 /Length 128"
+            " /CF << /DefaultCryptFilter << /CFM /AESV2 /Recipients [ <00112233> ] >> >>"
+            " /StmF /DefaultCryptFilter /StrF /DefaultCryptFilter >>"));
+        // QPDFWriter drops a trailer's /Encrypt; a key of the same length,
+        // renamed in the written bytes, keeps every offset right.
+        pdf.getTrailer().replaceKey("/Encrypx", handler);
+        const QByteArray name = QFile::encodeName(path);
+        QPDFWriter writer(pdf, name.constData());
+        writer.setObjectStreamMode(qpdf_o_disable);
+        writer.write();
+    } catch (const std::exception&) {
+        return false;
+    }
+    QByteArray bytes = readBytes(path);
+    if (bytes.count("/Encrypx") != 1)
+        return false;
+    bytes.replace("/Encrypx", "/Encrypt");
+    return writeBytes(path, bytes);
+}
+
+}  // namespace TestPdfs

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// PDFs made with libqpdf at test time, and damaged files made from them.
+namespace TestPdfs {
+
+struct Options
+{
+    int pages = 3;
+    bool withImage = false;       // an RGB image XObject drawn on page 1
+    QString text = QStringLiteral("Sealmark page");  // page n shows "<text> n"
+    QString userPassword = {};
+    QString ownerPassword = {};
+    int strength = -1;            // -1: not encrypted; else as PdfLibrary's strength codes
+    bool restricted = false;      // encrypted with every permission denied
+    bool objectStreams = false;   // objects packed into object streams
+};
+
+// Writes a PDF with `options.pages` pages of Helvetica text; false on failure.
+// Passwords are encoded as the strength requires (UTF-8 for 256-bit AES,
+// PDFDocEncoding below).
+bool write(const QString& path, const Options& options = {});
+
+// The text page `page` (from 1) of a file made with `options` shows.
+QString pageText(const Options& options, int page);
+
+bool writeBytes(const QString& path, const QByteArray& bytes);
+QByteArray readBytes(const QString& path);
+
+// `source`'s first `length` bytes.
+bool writeTruncated(const QString& source, const QString& path, qsizetype length);
+
+// `source` with a wrong startxref offset: damage qpdf repairs by rebuilding
+// the cross-reference table.
+bool writeWithBrokenXref(const QString& source, const QString& path);
+
+// A PDF whose /Encrypt dictionary names the /Adobe.PubSec (certificate)
+// security handler.
+bool writeCertificateSecured(const QString& path);
+
+}  // namespace TestPdfs
