@@ -1,0 +1,109 @@
+#include "job/OutputNaming.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestOutputNaming : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void getOutFileName_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("last extension only") << QStringLiteral("/in/Report.final.pdf")
+                                             << QStringLiteral("Report.final");
+        QTest::newRow("upper-case extension") << QStringLiteral("a.PDF") << QStringLiteral("a");
+        QTest::newRow("no dot: whole name") << QStringLiteral("/in/reportpdf")
+                                            << QStringLiteral("reportpdf");
+        QTest::newRow("dot in the folder only") << QStringLiteral("/in.v2/reportpdf")
+                                                << QStringLiteral("reportpdf");
+        QTest::newRow("name is only an extension") << QStringLiteral("/in/.pdf") << QString();
+        QTest::newRow("empty") << QString() << QString();
+#ifdef Q_OS_WIN
+        QTest::newRow("backslashes") << QStringLiteral("C:\\In\\Report.final.pdf")
+                                     << QStringLiteral("Report.final");
+        QTest::newRow("mixed separators") << QStringLiteral("C:\\In/sub\\a.PDF")
+                                          << QStringLiteral("a");
+#else
+        QTest::newRow("backslash is a name character")
+            << QStringLiteral("/in/C:\\In\\a.pdf") << QStringLiteral("C:\\In\\a");
+#endif
+    }
+    void getOutFileName()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        QCOMPARE(GetOutFileName(path), expected);
+    }
+
+    void isSameFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(QStringLiteral("a.pdf"));
+        QFile touch(file);
+        QVERIFY(touch.open(QIODevice::WriteOnly));
+        touch.close();
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QVERIFY(QFile::link(file, dir.filePath(QStringLiteral("link.pdf"))));
+
+        QVERIFY(IsSameFile(file, file));
+        QVERIFY(IsSameFile(file, dir.path() + QStringLiteral("/./a.pdf")));
+        QVERIFY(IsSameFile(file, dir.path() + QStringLiteral("/sub/../a.pdf")));
+        QVERIFY(IsSameFile(file, dir.filePath(QStringLiteral("link.pdf"))));
+        // Not existing yet, written differently.
+        QVERIFY(IsSameFile(dir.filePath(QStringLiteral("new.pdf")),
+                           dir.path() + QStringLiteral("/sub/../new.pdf")));
+        QVERIFY(!IsSameFile(file, dir.filePath(QStringLiteral("b.pdf"))));
+        QVERIFY(!IsSameFile(file, dir.filePath(QStringLiteral("sub/a.pdf"))));
+        QVERIFY(!IsSameFile(file, QString()));
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+        QVERIFY(IsSameFile(file, dir.filePath(QStringLiteral("A.PDF"))));
+#else
+        QVERIFY(!IsSameFile(dir.filePath(QStringLiteral("new.pdf")),
+                            dir.filePath(QStringLiteral("NEW.pdf"))));
+#endif
+    }
+
+    void outputPathFor()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString in = dir.path() + u'/';
+        const QString out = QStringLiteral("/nowhere/out/");
+        const QString input = in + QStringLiteral("Report.pdf");
+        QFile touch(input);
+        QVERIFY(touch.open(QIODevice::WriteOnly));
+        touch.close();
+        QVERIFY(QFile::link(dir.path(), dir.path() + QStringLiteral("-link")));
+        auto removeLink = qScopeGuard([&] { QFile::remove(dir.path() + QStringLiteral("-link")); });
+
+        QCOMPARE(OutputPathFor(out, input, {input}), out + QStringLiteral("Report.pdf"));
+        QCOMPARE(OutputPathFor(in, input, {input}), in + QStringLiteral("Report_new.pdf"));
+        // The same folder written another way is still the input's folder.
+        for (const QString& folder : {in + QStringLiteral("./"),
+                                      in + QStringLiteral("sub/../"),
+                                      dir.path() + QStringLiteral("-link/")})
+            QCOMPARE(OutputPathFor(folder, input, {}), folder + QStringLiteral("Report_new.pdf"));
+        // Another row's input is never overwritten either.
+        const QString other = in + QStringLiteral("a.PDF");
+        QCOMPARE(OutputPathFor(in, other, {input, other, in + QStringLiteral("a.pdf")}),
+                 in + QStringLiteral("a_new.pdf"));
+        QCOMPARE(OutputPathFor(in, input, {input, in + QStringLiteral("Report_new.pdf")}),
+                 in + QStringLiteral("Report_new2.pdf"));
+        QCOMPARE(OutputPathFor(in, input,
+                               {in + QStringLiteral("Report_new.pdf"),
+                                in + QStringLiteral("Report_new2.pdf")}),
+                 in + QStringLiteral("Report_new3.pdf"));
+        QCOMPARE(OutputPathFor(out, QStringLiteral("/in/reportpdf"), {}),
+                 out + QStringLiteral("reportpdf.pdf"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestOutputNaming)
+#include "tst_outputnaming.moc"
