@@ -166,25 +166,36 @@ std::optional<ColourScheme> LoadColourScheme(const QString& themeFile, const QSt
     return scheme;
 }
 
+const Skin::PlainLook& Skin::plainLook()
+{
+    static const PlainLook look{QApplication::style()->name(), QApplication::palette(),
+                                qApp->styleSheet()};
+    return look;
+}
+
+void Skin::put(const QString& style, const QPalette& palette, const QString& styleSheet)
+{
+    // The old sheet comes off first, so the new style and palette are not
+    // polished under it; the new sheet goes on last.
+    qApp->setStyleSheet(QString());
+    if (QStyle* newStyle = QStyleFactory::create(style))
+        QApplication::setStyle(newStyle);
+    QApplication::setPalette(palette);
+    qApp->setStyleSheet(styleSheet);
+}
+
 void Skin::attach(QWidget* window)
 {
+    plainLook();
     window_ = window;
-    if (attached_)
-        return;
     attached_ = true;
-    platformStyle_ = QApplication::style()->name();
-    platformPalette_ = QApplication::palette();
-    platformStyleSheet_ = qApp->styleSheet();
 }
 
 void Skin::restorePlainLook()
 {
     if (!attached_)
         return;
-    if (QStyle* style = QStyleFactory::create(platformStyle_))
-        QApplication::setStyle(style);
-    QApplication::setPalette(platformPalette_);
-    qApp->setStyleSheet(platformStyleSheet_);
+    put(plainLook().style, plainLook().palette, plainLook().styleSheet);
     current_.clear();
 }
 
@@ -197,13 +208,7 @@ void Skin::load(const QString& themeFile, const QString& iniName)
     }
     if (!attached_)
         return;
-    // Style sheet off first, so the new style and palette are not polished
-    // under the old sheet; then style, palette and the new sheet.
-    qApp->setStyleSheet(QString());
-    if (QStyle* style = QStyleFactory::create(scheme->style))
-        QApplication::setStyle(style);
-    QApplication::setPalette(scheme->palette);
-    qApp->setStyleSheet(scheme->styleSheet);
+    put(scheme->style, scheme->palette, scheme->styleSheet);
     current_ = iniName;
 }
 

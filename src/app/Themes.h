@@ -44,9 +44,9 @@ struct ColourScheme
 // replaces the default one. Lines starting with "#" or ";" are comments.
 std::optional<ColourScheme> LoadColourScheme(const QString& themeFile, const QString& iniName);
 
-// Puts colour schemes on the application, or takes them off again: the
-// platform's own style, palette and style sheet are kept from attach() and
-// restored for the plain look.
+// Puts colour schemes on the application, or takes them off again. The
+// application's own style, palette and style sheet, as they were before any
+// skin touched them, are restored for the plain look.
 class Skin
 {
 public:
@@ -60,11 +60,18 @@ public:
 private:
     void restorePlainLook();
 
+    struct PlainLook
+    {
+        QString style;
+        QPalette palette;
+        QString styleSheet;
+    };
+    // Taken once per process, before the first scheme is put on.
+    static const PlainLook& plainLook();
+    static void put(const QString& style, const QPalette& palette, const QString& styleSheet);
+
     QPointer<QWidget> window_;
     bool attached_ = false;
-    QString platformStyle_;
-    QPalette platformPalette_;
-    QString platformStyleSheet_;
     QString current_;
 };
 

@@ -30,6 +30,7 @@ FileListView::FileListView(QWidget* parent)
     headerItem()->setTextAlignment(PageCountColumn, Qt::AlignRight | Qt::AlignVCenter);
     headerItem()->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     // Column widths in pixels at 96 dpi: 300, 6645, 1440 and 1440 twips.
+    header()->setMinimumSectionSize(8);
     setColumnWidth(RowNumberColumn, 20);
     setColumnWidth(FilePathColumn, 443);
     setColumnWidth(PageCountColumn, 96);
