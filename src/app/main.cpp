@@ -1,10 +1,14 @@
 #include "app/FormMain.h"
+#include "filelist/FileList.h"
 #include "platform/QtDesktop.h"
 #include "ui/FormFlash.h"
 #include "ui/ProgramIcon.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QTimer>
 
 #include <memory>
 
@@ -16,17 +20,25 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(SEALMARK_VERSION));
     QApplication::setWindowIcon(ProgramIcon());
 
+    // Every argument is a file to list, as a file manager's "Open with" passes them.
+    QStringList files;
+    for (const QString& argument : QApplication::arguments().mid(1))
+        files << QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath());
+
     QtDesktop desktop;
     std::unique_ptr<FormMain> formMain;
 
     // The splash comes first and hands over to the main window when it closes.
     auto* splash = new FormFlash(false);
     QObject::connect(splash, &FormFlash::startUpFinished, [&] {
-        if (!formMain) {
-            formMain = std::make_unique<FormMain>(desktop);
-            desktop.setOwner(formMain.get());
-        }
+        formMain = std::make_unique<FormMain>(desktop);
+        desktop.setOwner(formMain.get());
         formMain->show();
+        // Handled like a drop on the list, once the window is up.
+        if (!files.isEmpty())
+            QTimer::singleShot(0, formMain.get(), [&formMain, &files] {
+                formMain->fileList().AddDroppedFiles(files);
+            });
     });
     splash->show();
     return app.exec();

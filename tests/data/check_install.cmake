@@ -1,0 +1,46 @@
+# Installs the build into PREFIX and checks that the program, its data and
+# the desktop files land where the program and the desktop look for them.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+if(WIN32)
+  set(expected bin/sealmark.exe bin/skin.styles bin/help.html)
+else()
+  set(expected
+    lib/sealmark/sealmark lib/sealmark/skin.styles lib/sealmark/help.html
+    share/applications/com.corvella.Sealmark.desktop
+    share/metainfo/com.corvella.Sealmark.metainfo.xml
+    share/icons/hicolor/scalable/apps/sealmark.svg)
+  foreach(size 16 24 32 48 64 128 256)
+    list(APPEND expected share/icons/hicolor/${size}x${size}/apps/sealmark.png)
+  endforeach()
+endif()
+foreach(file IN LISTS expected)
+  if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "missing after install: ${file}")
+  endif()
+endforeach()
+
+if(NOT WIN32)
+  # The link in bin/ must lead to the program in its private folder, where
+  # the program looks for its data.
+  if(NOT IS_SYMLINK ${PREFIX}/bin/sealmark)
+    message(FATAL_ERROR "bin/sealmark is not a link")
+  endif()
+  file(REAL_PATH ${PREFIX}/bin/sealmark resolved)
+  file(REAL_PATH ${PREFIX}/lib/sealmark/sealmark program)
+  if(NOT resolved STREQUAL program)
+    message(FATAL_ERROR "bin/sealmark leads to ${resolved}, not ${program}")
+  endif()
+  # Nothing of the tests or benchmarks is installed.
+  file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
+  foreach(file IN LISTS installed)
+    if(file MATCHES "tst_|bench")
+      message(FATAL_ERROR "test or benchmark file installed: ${file}")
+    endif()
+  endforeach()
+endif()
