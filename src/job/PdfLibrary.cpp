@@ -30,31 +30,54 @@ struct Security
     std::string userPassword;
 };
 
-// Hands QPDFWriter's output to a QSaveFile. Throwing on a short write stops
-// QPDFWriter at once; the caller then cancels the save.
+// Hands QPDFWriter's output to a QSaveFile opened unbuffered. QPDFWriter
+// writes in pieces of a few bytes; gathering them here costs far less than
+// a trip through QIODevice for each. QPDFWriter also writes from
+// destructors, where an exception would end the program, so a failed write
+// is only recorded: the rest is dropped and the caller checks failed().
 class SaveFilePipeline final : public Pipeline
 {
 public:
     explicit SaveFilePipeline(QSaveFile& file)
         : Pipeline("output file", nullptr), file_(file)
     {
+        buffer_.reserve(capacity);
     }
 
     void write(unsigned char const* data, size_t length) override
     {
-        const auto size = static_cast<qint64>(length);
-        if (size > 0 && file_.write(reinterpret_cast<const char*>(data), size) != size)
-            throw std::runtime_error("write failed");
+        const auto* bytes = reinterpret_cast<const char*>(data);
+        if (buffer_.size() + length > capacity)
+            flush();
+        if (length >= capacity)
+            put(bytes, length);
+        else
+            buffer_.append(bytes, length);
     }
 
-    void finish() override
-    {
-        if (!file_.flush())
-            throw std::runtime_error("flush failed");
-    }
+    void finish() override { flush(); }
+
+    bool failed() const { return failed_; }
 
 private:
+    static constexpr size_t capacity = 256 * 1024;
+
+    void flush()
+    {
+        put(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+
+    void put(const char* data, size_t length)
+    {
+        const auto size = static_cast<qint64>(length);
+        if (!failed_ && size > 0 && file_.write(data, size) != size)
+            failed_ = true;
+    }
+
     QSaveFile& file_;
+    std::string buffer_;
+    bool failed_ = false;
 };
 
 std::string toStd(const QByteArray& bytes)
@@ -293,7 +316,7 @@ int PdfLibrary::SaveFile(const QString& outputPath)
 
     try {
         QSaveFile out(outputPath);
-        if (!out.open(QIODevice::WriteOnly))
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return fail(WriteFailed);
         try {
             SaveFilePipeline pipeline(out);
@@ -306,6 +329,11 @@ int PdfLibrary::SaveFile(const QString& outputPath)
             writer.setObjectStreamMode(qpdf_o_preserve);
             setEncryption(writer, *document_->security);
             writer.write();
+            pipeline.finish();
+            if (pipeline.failed()) {
+                out.cancelWriting();
+                return fail(WriteFailed);
+            }
         } catch (const QPDFExc& error) {
             out.cancelWriting();
             // Damage found only while copying the input is the input's fault.
