@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -213,7 +212,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             int pageCount = 0;
             try {
                 pageCount = static_cast<int>(pdf->getAllPages().size());
-            } catch (const std::exception&) {
+            } catch (...) {
                 return fail(NotPdf);
             }
             auto document = std::make_unique<Document>();
@@ -227,7 +226,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             return succeed();
         }
         return fail(PasswordRequired);
-    } catch (const std::exception&) {
+    } catch (...) {
         document_.reset();
         return fail(NotPdf);
     }
@@ -298,7 +297,7 @@ int PdfLibrary::ApplyEncryption(const QString& ownerPassword, const QString& use
         }
         document_->security = std::move(security);
         return succeed();
-    } catch (const std::exception&) {
+    } catch (...) {
         return fail(PasswordNotEncodable);
     }
 }
@@ -338,14 +337,14 @@ int PdfLibrary::SaveFile(const QString& outputPath)
             out.cancelWriting();
             // Damage found only while copying the input is the input's fault.
             return fail(error.getErrorCode() == qpdf_e_system ? WriteFailed : NotPdf);
-        } catch (const std::exception&) {
+        } catch (...) {
             out.cancelWriting();
             return fail(WriteFailed);
         }
         if (!out.commit())
             return fail(WriteFailed);
         return succeed();
-    } catch (const std::exception&) {
+    } catch (...) {
         return fail(WriteFailed);
     }
 }

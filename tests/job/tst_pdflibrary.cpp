@@ -584,6 +584,16 @@ private slots:
         QCOMPARE(TestPdfs::readBytes(input), inputBytes);
     }
 
+    void unicodeFileNames()
+    {
+        const QString input =
+            makeInput(QStringLiteral("Bericht-\u00e4\u00f6\u00fc \u041e\u0442\u0447\u0451\u0442.pdf"));
+        const QString output = path(QStringLiteral("Ausgabe-\u00df \u62a5\u544a.pdf"));
+        PdfLibrary library;
+        QVERIFY(protect(library, input, output, owner, {}, 2, -4));
+        QCOMPARE(popplerInfo(output).pages, 3);
+    }
+
     void documentIds()
     {
         const QString input = makeInput(QStringLiteral("in.pdf"));
