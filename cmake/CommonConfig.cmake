@@ -14,3 +14,11 @@ else()
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-qual -Wformat=2
     $<$<BOOL:${SEALMARK_WERROR}>:-Werror>)
 endif()
+
+# AddressSanitizer and UndefinedBehaviorSanitizer for our code (scripts/sanitize).
+option(SEALMARK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(SEALMARK_SANITIZE AND NOT MSVC)
+  set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(sealmark_options INTERFACE ${sanitizers})
+  target_link_options(sealmark_options INTERFACE ${sanitizers})
+endif()
