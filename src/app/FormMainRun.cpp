@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -64,7 +65,13 @@ void FormMain::StartEncrypt()
 
 void FormMain::EncryptFiles()
 {
-    const QString folder = WithTrailingSeparator(ui_.TextFolder->text().trimmed());
+    QString folderText = ui_.TextFolder->text().trimmed();
+    // The start check made the folder current, so a relative folder would
+    // now be taken relative to itself.
+    if (QDir::isRelativePath(folderText))
+        folderText = QDir::currentPath();
+    const QString folder = WithTrailingSeparator(folderText);
+    // The list and the page are disabled for the whole run: read them once.
     const QList<FileRow> rows = fileList_->rows();
     QStringList inputs;
     for (const FileRow& row : rows)
@@ -72,29 +79,32 @@ void FormMain::EncryptFiles()
     const EncryptionSettings settings = PageSettings();
 
     const int total = int(rows.size());
-    ui_.ProgressBar1->setMaximum(total);
-    QCoreApplication::processEvents();
-
     int done = 0;
     int saved = 0;
-    for (const FileRow& row : rows) {
-        const QString output = OutputPathFor(folder, row.FilePath, inputs);
-        const RowResult result =
-            rowRunner_.run(*pdfLibrary_, {row.FilePath, row.FilePassword}, output, settings);
-        if (result.saved) {
-            ++saved;
-        } else {
-            desktop_.messageBox(QStringLiteral("Can not encrypt file: ") + row.FilePath + CrLf +
-                                    CrLf + QStringLiteral("Error code: ") +
-                                    QString::number(result.errorCode),
-                                ErrorTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
-        }
+    {
+        const RowRunner::RunHold hold(rowRunner_);
+        ui_.ProgressBar1->setMaximum(total);
         QCoreApplication::processEvents();
-        ++done;
-        ui_.ProgressBar1->setValue(done);
-        ui_.Panel4->setText(QStringLiteral("%1/%2").arg(done).arg(total));
-        if (stopRequested_)
-            break;
+
+        for (const FileRow& row : rows) {
+            const QString output = OutputPathFor(folder, row.FilePath, inputs);
+            const RowResult result =
+                rowRunner_.run(*pdfLibrary_, {row.FilePath, row.FilePassword}, output, settings);
+            if (result.saved) {
+                ++saved;
+            } else {
+                desktop_.messageBox(QStringLiteral("Can not encrypt file: ") + row.FilePath +
+                                        CrLf + CrLf + QStringLiteral("Error code: ") +
+                                        QString::number(result.errorCode),
+                                    ErrorTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
+            }
+            QCoreApplication::processEvents();
+            ++done;
+            ui_.ProgressBar1->setValue(done);
+            ui_.Panel4->setText(QStringLiteral("%1/%2").arg(done).arg(total));
+            if (stopRequested_)
+                break;
+        }
     }
 
     StopEncrypt();

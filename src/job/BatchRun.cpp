@@ -22,7 +22,8 @@ RowResult EncryptRow(PdfLibrary& pdf, const RunRow& row, const QString& output,
 RowResult RowRunner::run(PdfLibrary& pdf, const RunRow& row, const QString& output,
                          const EncryptionSettings& settings)
 {
-    inFlight_ = true;
+    Q_ASSERT(!rowInFlight_);
+    rowInFlight_ = true;
     QFutureWatcher<RowResult> watcher;
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcher<RowResult>::finished, &loop, &QEventLoop::quit);
@@ -30,6 +31,9 @@ RowResult RowRunner::run(PdfLibrary& pdf, const RunRow& row, const QString& outp
         [&pdf, row, output, settings] { return EncryptRow(pdf, row, output, settings); }));
     if (!watcher.isFinished())
         loop.exec();
-    inFlight_ = false;
-    return watcher.result();
+    // The loop also ends when the application quits; the worker still owns
+    // the document until it is done, so wait for it.
+    const RowResult result = watcher.result();
+    rowInFlight_ = false;
+    return result;
 }

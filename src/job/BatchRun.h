@@ -21,7 +21,8 @@ struct RowResult
 
 // Opens the row's file, replaces its security with `settings` and saves it
 // as `output`; the document is closed again whatever happens. Nothing is
-// written unless the file opened and took the new security.
+// written unless the file opened and took the new security; a failing step
+// ends the row and its code is the result's errorCode.
 RowResult EncryptRow(PdfLibrary& pdf, const RunRow& row, const QString& output,
                      const EncryptionSettings& settings);
 
@@ -30,15 +31,32 @@ RowResult EncryptRow(PdfLibrary& pdf, const RunRow& row, const QString& output,
 class RowRunner
 {
 public:
+    // Holds the runner for a whole run, from before its first row until
+    // after its last: inFlight() stays true between rows as well, while the
+    // run yields to the event loop and while a stopped run winds down, so
+    // nothing can start another run or unload the window under it.
+    class RunHold
+    {
+    public:
+        explicit RunHold(RowRunner& runner) : runner_(runner) { runner_.held_ = true; }
+        ~RunHold() { runner_.held_ = false; }
+        RunHold(const RunHold&) = delete;
+        RunHold& operator=(const RunHold&) = delete;
+
+    private:
+        RowRunner& runner_;
+    };
+
     // Encrypts one row off the calling thread and returns once it is done;
-    // events are processed meanwhile. Must not be called while a row is in
-    // flight.
+    // events are processed meanwhile. The caller must not touch `pdf` until
+    // it returns, and must not call it again from those events.
     RowResult run(PdfLibrary& pdf, const RunRow& row, const QString& output,
                   const EncryptionSettings& settings);
 
-    // A row is being worked on.
-    bool inFlight() const { return inFlight_; }
+    // A run holds the runner or a row is being worked on.
+    bool inFlight() const { return held_ || rowInFlight_; }
 
 private:
-    bool inFlight_ = false;
+    bool held_ = false;
+    bool rowInFlight_ = false;
 };
