@@ -544,9 +544,22 @@ private Q_SLOTS:
     }
 
     // Two rows of the same name from different folders write the same
-    // output in list order, over an unrelated file of that name.
+    // output in the list's display order, over an unrelated file of that
+    // name.
+    void sameNameFromTwoFoldersLaterReplacesEarlier_data()
+    {
+        QTest::addColumn<bool>("sortedDescending");
+        QTest::addColumn<QString>("lastText");
+        QTest::addColumn<int>("lastPages");
+        QTest::newRow("as added") << false << QStringLiteral("Second file") << 2;
+        QTest::newRow("sorted by name, descending") << true << QStringLiteral("First file") << 3;
+    }
+
     void sameNameFromTwoFoldersLaterReplacesEarlier()
     {
+        QFETCH(bool, sortedDescending);
+        QFETCH(QString, lastText);
+        QFETCH(int, lastPages);
         TestPdfs::Options first;
         first.text = QStringLiteral("First file");
         TestPdfs::Options second;
@@ -560,6 +573,10 @@ private Q_SLOTS:
         FormMain window(desktop_);
         window.fileList().AddPdfFile(a);
         window.fileList().AddPdfFile(b);
+        if (sortedDescending) {
+            window.fileList().ColumnClick(FileListView::FilePathColumn);
+            QCOMPARE(window.fileList().row(0).FilePath, b);
+        }
         window.ui().TextFolder->setText(out);
         desktop_.answerMessage(Desktop::Answer::No);
         RUN(window);
@@ -567,10 +584,11 @@ private Q_SLOTS:
         QCOMPARE(messages(), QStringList{summary(2)});
         QCOMPARE(entries(out), QStringList{QStringLiteral("x.pdf")});
         const QString output = QDir(out).filePath(QStringLiteral("x.pdf"));
-        QCOMPARE(popplerInfo(output).pages, 2);
+        QCOMPARE(popplerInfo(output).pages, lastPages);
         const QString text = mupdfText(output);
-        QVERIFY(text.contains(QStringLiteral("Second file 2")));
-        QVERIFY(!text.contains(QStringLiteral("First file")));
+        QVERIFY(text.contains(lastText + QStringLiteral(" 1")));
+        QCOMPARE(text.contains(QStringLiteral("First file")), lastText.startsWith(u'F'));
+        QCOMPARE(text.contains(QStringLiteral("Second file")), lastText.startsWith(u'S'));
     }
 
     // An output that would be another listed row's input gets "_new.pdf".
@@ -800,18 +818,28 @@ private Q_SLOTS:
     // run has ended, a close closes.
     void closeDuringARun()
     {
-        const QString a = makePdf(QStringLiteral("in/a.pdf"));
+        // Big enough that the first row is still being written while the
+        // window takes its events.
+        TestPdfs::Options big;
+        big.pages = 3000;
+        const QString a = makePdf(QStringLiteral("in/a.pdf"), big);
         const QString b = makePdf(QStringLiteral("in/b.pdf"));
         const QString out = makeFolder(QStringLiteral("out"));
+        const QString outputA = QDir(out).filePath(QStringLiteral("a.pdf"));
         FormMain window(desktop_);
         window.show();
         window.fileList().AddPdfFile(a);
         window.fileList().AddPdfFile(b);
         window.ui().TextFolder->setText(out);
 
+        int ticks = 0;
+        int closesWhileWriting = 0;
         int closesAccepted = 0;
         bool settingsWritten = false;
         Ticker ticker([&] {
+            // The first tick is the yield before the first row.
+            if (++ticks > 1 && !QFileInfo::exists(outputA))
+                ++closesWhileWriting;
             closesAccepted += window.close() ? 1 : 0;
             settingsWritten = settingsWritten || store().contains(QStringLiteral("Path"));
             return desktop_.calls.isEmpty();
@@ -819,13 +847,16 @@ private Q_SLOTS:
         desktop_.answerMessage(Desktop::Answer::No);
         RUN(window);
 
-        QVERIFY2(ticker.count() >= 2, "closed before the first row and after it");
+        QVERIFY2(ticks >= 2, "closed before the first row and after it");
+        QVERIFY(closesWhileWriting >= 1);
         QCOMPARE(closesAccepted, 0);
         QVERIFY(!settingsWritten);
         QVERIFY(window.isVisible());
         QCOMPARE(messages(), QStringList{summary(1)});
         QCOMPARE(entries(out), QStringList{QStringLiteral("a.pdf")});
-        QVERIFY(popplerInfo(QDir(out).filePath(QStringLiteral("a.pdf"))).encrypted);
+        const PopplerInfo info = popplerInfo(outputA);
+        QVERIFY(info.encrypted);
+        QCOMPARE(info.pages, big.pages);
 
         QVERIFY(window.close());
         QCOMPARE(store().value(QStringLiteral("Path")).toString(), out);
