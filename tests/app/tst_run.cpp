@@ -178,6 +178,15 @@ private:
         return folder;
     }
 
+    // Shows the window with `inputs` listed and `folder` as destination.
+    static void prepare(FormMain& window, const QStringList& inputs, const QString& folder)
+    {
+        window.show();
+        for (const QString& input : inputs)
+            window.fileList().AddPdfFile(input);
+        window.ui().TextFolder->setText(folder);
+    }
+
     QStringList messages() const
     {
         QStringList result;
@@ -528,9 +537,8 @@ private Q_SLOTS:
                                    entries(path(QStringLiteral("out")));
 
         FormMain window(desktop_);
-        window.fileList().AddPdfFile(inputPath);
+        prepare(window, {inputPath}, destination);
         QCOMPARE(window.fileList().rowCount(), 1);
-        window.ui().TextFolder->setText(destination);
         desktop_.answerMessage(Desktop::Answer::No);
         RUN(window);
 
@@ -571,13 +579,11 @@ private Q_SLOTS:
         QVERIFY(TestPdfs::writeBytes(QDir(out).filePath(QStringLiteral("x.pdf")), "not ours"));
 
         FormMain window(desktop_);
-        window.fileList().AddPdfFile(a);
-        window.fileList().AddPdfFile(b);
+        prepare(window, {a, b}, out);
         if (sortedDescending) {
             window.fileList().ColumnClick(FileListView::FilePathColumn);
             QCOMPARE(window.fileList().row(0).FilePath, b);
         }
-        window.ui().TextFolder->setText(out);
         desktop_.answerMessage(Desktop::Answer::No);
         RUN(window);
 
@@ -603,10 +609,7 @@ private Q_SLOTS:
         const QString c = makePdf(QStringLiteral("a/y.pdf"));
 
         FormMain window(desktop_);
-        window.fileList().AddPdfFile(a);
-        window.fileList().AddPdfFile(c);
-        window.fileList().AddPdfFile(b);
-        window.ui().TextFolder->setText(path(QStringLiteral("b")));
+        prepare(window, {a, c, b}, path(QStringLiteral("b")));
         desktop_.answerMessage(Desktop::Answer::No);
         RUN(window);
 
@@ -692,9 +695,7 @@ private Q_SLOTS:
         const QString out = makeFolder(QStringLiteral("out"));
 
         FormMain window(desktop_);
-        window.fileList().AddPdfFile(a);
-        window.fileList().AddPdfFile(b);
-        window.ui().TextFolder->setText(out);
+        prepare(window, {a, b}, out);
         // The older strengths hold passwords in an 8-bit encoding only.
         window.ui().TextOwner->setText(QStringLiteral("所有者"));
         window.ui().OptionKey[1]->click();
@@ -716,11 +717,8 @@ private Q_SLOTS:
             inputs << makePdf(QLatin1String(name));
         const QString out = makeFolder(QStringLiteral("out"));
         FormMain window(desktop_);
-        window.show();
+        prepare(window, inputs, out);
         FormMainUi& ui = window.ui();
-        for (const QString& input : inputs)
-            window.fileList().AddPdfFile(input);
-        ui.TextFolder->setText(out);
 
         bool firstTickSeen = false;
         QStringList firstTick;
@@ -770,11 +768,8 @@ private Q_SLOTS:
             inputs << makePdf(QLatin1String(name));
         const QString out = makeFolder(QStringLiteral("out"));
         FormMain window(desktop_);
-        window.show();
+        prepare(window, inputs, out);
         FormMainUi& ui = window.ui();
-        for (const QString& input : inputs)
-            window.fileList().AddPdfFile(input);
-        ui.TextFolder->setText(out);
 
         bool stopped = false;
         bool stopTookEffect = false;
@@ -827,10 +822,7 @@ private Q_SLOTS:
         const QString out = makeFolder(QStringLiteral("out"));
         const QString outputA = QDir(out).filePath(QStringLiteral("a.pdf"));
         FormMain window(desktop_);
-        window.show();
-        window.fileList().AddPdfFile(a);
-        window.fileList().AddPdfFile(b);
-        window.ui().TextFolder->setText(out);
+        prepare(window, {a, b}, out);
 
         int ticks = 0;
         int closesWhileWriting = 0;
@@ -885,8 +877,7 @@ private Q_SLOTS:
         const QString out = makeFolder(QStringLiteral("out"));
         QDir::setCurrent(work_->path());
         FormMain window(desktop_);
-        window.fileList().AddPdfFile(input);
-        window.ui().TextFolder->setText(folder);
+        prepare(window, {input}, folder);
         desktop_.answerMessage(yes ? Desktop::Answer::Yes : Desktop::Answer::No);
         RUN(window);
 
