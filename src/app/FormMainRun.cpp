@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +22,36 @@ namespace {
 const QString Title = QStringLiteral("Sealmark");
 const QString ErrorTitle = QStringLiteral("Error");
 const QString CrLf = QStringLiteral("\r\n");
+
+// The inputs that an output in `folder` could land on: those in the folder
+// as written, and those that a ".pdf" entry of the folder leads to through
+// links, "." and ".." or letter case. Naming each row against these alone
+// keeps a long list linear; a hard link needs no protection, as the output
+// replaces the link and not the file.
+QStringList InputsReachableFrom(const QString& folder, const QStringList& inputs)
+{
+    const QString folderPath = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    QStringList reachable;
+    QHash<QString, QString> elsewhere;  // canonical path -> input
+    for (const QString& input : inputs) {
+        const QFileInfo info(input);
+        if (QDir::cleanPath(info.absolutePath()) == folderPath)
+            reachable << input;
+        else if (const QString canonical = info.canonicalFilePath(); !canonical.isEmpty())
+            elsewhere.insert(canonical, input);
+    }
+    if (elsewhere.isEmpty())
+        return reachable;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList({QStringLiteral("*.pdf")},
+                                   QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    for (const QFileInfo& entry : entries) {
+        const auto input = elsewhere.constFind(entry.canonicalFilePath());
+        if (input != elsewhere.cend())
+            reachable << input.value();
+    }
+    return reachable;
+}
 
 } // namespace
 
@@ -76,6 +108,7 @@ void FormMain::EncryptFiles()
     QStringList inputs;
     for (const FileRow& row : rows)
         inputs << row.FilePath;
+    const QStringList protectedInputs = InputsReachableFrom(folder, inputs);
     const EncryptionSettings settings = PageSettings();
 
     const int total = int(rows.size());
@@ -87,7 +120,7 @@ void FormMain::EncryptFiles()
         QCoreApplication::processEvents();
 
         for (const FileRow& row : rows) {
-            const QString output = OutputPathFor(folder, row.FilePath, inputs);
+            const QString output = OutputPathFor(folder, row.FilePath, protectedInputs);
             const RowResult result =
                 rowRunner_.run(*pdfLibrary_, {row.FilePath, row.FilePassword}, output, settings);
             if (result.saved) {
