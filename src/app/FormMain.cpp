@@ -168,8 +168,8 @@ void FormMain::TabStrip1_Click(int index)
 
 bool FormMain::busy() const
 {
-    // A stopped run still finishes its row: until then nothing else may
-    // touch the list, the settings or the PDF component.
+    // Until a stopped run has ended nothing else may touch the list, the
+    // settings or the PDF component.
     return isRunning_ || rowRunner_.inFlight();
 }
 

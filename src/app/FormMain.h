@@ -74,7 +74,8 @@ private:
     // for whether a run is busy.
     void updateRunState();
     void setThemeIndex(int index);
-    // A run is in progress or still finishing the row it was stopped in.
+    // A run is in progress or has not ended yet: its rows, the yields
+    // between them, and the winding down of a stopped run.
     bool busy() const;
 
     Desktop& desktop_;
