@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,8 @@ public:
 
 private:
     bool AskPassword(const QString& path);
+    // The next UpdateTotals renumbers and recounts every row.
+    void forgetNumbering();
 
     QPointer<FileListView> LvPDF;
     QPointer<QLabel> totalFilesPanel_;
@@ -63,4 +66,12 @@ private:
     QString LastFolder;
     QString LastPassword;
     int TotalPages = 0;
+
+    // FilePath of every row, for the duplicate test.
+    QSet<QString> listedPaths_;
+    // Leading rows whose RowNumber is right, and the sum of their pages.
+    int numberedRows_ = 0;
+    qint64 numberedPages_ = 0;
+    // The one sort direction of the list, flipped by every sorting click.
+    bool sortDescending_ = false;
 };

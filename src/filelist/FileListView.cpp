@@ -87,6 +87,38 @@ void FileListView::dropEvent(QDropEvent* event)
     Q_EMIT filesDropped(paths);
 }
 
+void FileListView::setLayoutHeld(bool held)
+{
+    layoutHeld_ = held;
+    if (!held && layoutOwed_) {
+        layoutOwed_ = false;
+        doItemsLayout();
+    }
+}
+
+void FileListView::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    // Rows appended at the end leave the rows already laid out as they are,
+    // so the layout QTreeView would start here can wait.
+    const bool appended = !parent.isValid() && end == topLevelItemCount() - 1;
+    if (layoutHeld_ && appended) {
+        layoutOwed_ = true;
+        QAbstractItemView::rowsInserted(parent, start, end);
+        return;
+    }
+    QTreeWidget::rowsInserted(parent, start, end);
+}
+
+void FileListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                               const QList<int>& roles)
+{
+    // The owed layout repaints every row anyway; QTreeView would search its
+    // laid-out rows for each changed row that is not among them yet.
+    if (layoutOwed_)
+        return;
+    QTreeWidget::dataChanged(topLeft, bottomRight, roles);
+}
+
 void FileListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTreeWidget::mouseReleaseEvent(event);

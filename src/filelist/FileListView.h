@@ -15,6 +15,11 @@ public:
 
     explicit FileListView(QWidget* parent = nullptr);
 
+    // QTreeView lays out every row again after each insertion. While the
+    // layout is held, rows appended at the end wait until it is let go, and
+    // are then laid out at once.
+    void setLayoutHeld(bool held);
+
 Q_SIGNALS:
     // Local paths of a drop, in the drop's order.
     void filesDropped(const QStringList& paths);
@@ -26,4 +31,11 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
+
+private:
+    bool layoutHeld_ = false;
+    bool layoutOwed_ = false;
 };

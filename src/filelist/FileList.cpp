@@ -1,0 +1,471 @@
+#include "filelist/FileList.h"
+
+#include "filelist/FileListView.h"
+#include "job/PdfLibrary.h"
+#include "platform/Desktop.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QItemSelection>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLayout>
+#include <QLocale>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString Title = QStringLiteral("Sealmark");
+const QString PdfFilter = QStringLiteral("PDF files (*.pdf)");
+constexpr int PasswordRole = Qt::UserRole;
+
+// A row of LvPDF. It keeps the numbers behind its page-count and size texts
+// so that sorting compares numbers instead of parsing text.
+class FileItem final : public QTreeWidgetItem
+{
+public:
+    FileItem(int pages, qint64 kilobytes)
+        : QTreeWidgetItem(UserType), pages_(pages), kilobytes_(kilobytes)
+    {
+    }
+
+    int pages() const { return pages_; }
+
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        // Every row of the list is a FileItem: only FileList adds rows.
+        const auto& that = static_cast<const FileItem&>(other);
+        const QTreeWidget* list = treeWidget();
+        switch (list ? list->sortColumn() : int(FileListView::FilePathColumn)) {
+        case FileListView::PageCountColumn:
+            return pages_ < that.pages_;
+        case FileListView::SizeColumn:
+            return kilobytes_ < that.kilobytes_;
+        default: {
+            const QString mine = text(FileListView::FilePathColumn);
+            const QString theirs = that.text(FileListView::FilePathColumn);
+            const int folded = mine.compare(theirs, Qt::CaseInsensitive);
+            return folded != 0 ? folded < 0 : mine < theirs;
+        }
+        }
+    }
+
+private:
+    int pages_;
+    qint64 kilobytes_;
+};
+
+const FileItem* fileItem(const QTreeWidgetItem* item)
+{
+    return static_cast<const FileItem*>(item);
+}
+
+// Bytes to whole kilobytes, a half going up.
+qint64 kilobytesOf(qint64 bytes)
+{
+    return (bytes + 512) / 1024;
+}
+
+// "1,465 KB": grouped by thousands in the user's locale, also where the
+// locale would leave the grouping out by default (the C locale does).
+QString sizeText(qint64 kilobytes)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(kilobytes) + QStringLiteral(" KB");
+}
+
+// The folder of a chosen file, in native form and ending with exactly one
+// separator; a root already ends with its own.
+QString folderOf(const QString& filePath)
+{
+    const QString folder = QFileInfo(filePath).path();
+    const QString native = QDir::toNativeSeparators(folder);
+    if (QDir(folder).isRoot() || native.endsWith(QDir::separator()))
+        return native;
+    return native + QDir::separator();
+}
+
+// The busy pointer for as long as the scope lasts.
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// Laying out and painting the list and the status bar after every one of
+// thousands of files costs several times what opening the files does. While
+// a batch comes in, both are held and let through once a frame; every other
+// pending event still runs after each file.
+class PacedRefresh
+{
+public:
+    // `panels` are held through the widget they sit in.
+    PacedRefresh(FileListView* list, const QList<QWidget*>& panels)
+        : outer_(active_), list_(list)
+    {
+        // A batch that starts while another one runs its events (a second
+        // drop) goes on at the first one's pace.
+        active_ = this;
+        if (outer_)
+            return;
+        hold(list);
+        for (QWidget* panel : panels)
+            if (panel)
+                hold(panel->parentWidget() ? panel->parentWidget() : panel);
+        setHeld(true);
+        clock_.start();
+    }
+
+    ~PacedRefresh()
+    {
+        active_ = outer_;
+        if (!outer_)
+            setHeld(false);
+    }
+
+    PacedRefresh(const PacedRefresh&) = delete;
+    PacedRefresh& operator=(const PacedRefresh&) = delete;
+
+    // Lets pending window events run once; when a frame is due the held
+    // widgets are laid out and painted as well.
+    void processEvents()
+    {
+        if (outer_) {
+            outer_->processEvents();
+            return;
+        }
+        const bool frameDue = clock_.hasExpired(FrameMilliseconds);
+        if (frameDue) {
+            setHeld(false);
+            clock_.restart();
+        }
+        QCoreApplication::processEvents();
+        setHeld(true);
+    }
+
+private:
+    static constexpr qint64 FrameMilliseconds = 40;
+
+    struct Held
+    {
+        QPointer<QWidget> widget;
+        QPointer<QLayout> layout;
+        bool updatesEnabled;
+        bool layoutEnabled;
+    };
+
+    void hold(QWidget* widget)
+    {
+        if (!widget || std::any_of(held_.cbegin(), held_.cend(),
+                                   [widget](const Held& held) { return held.widget == widget; }))
+            return;
+        QLayout* layout = widget->layout();
+        held_.push_back({widget, layout, widget->updatesEnabled(), layout && layout->isEnabled()});
+    }
+
+    // Holds the widgets' layout and painting, or lets them go as they were.
+    void setHeld(bool hold)
+    {
+        if (holding_ == hold)
+            return;
+        holding_ = hold;
+        if (list_)
+            list_->setLayoutHeld(hold);
+        for (const Held& held : std::as_const(held_)) {
+            if (held.layout && held.layoutEnabled) {
+                held.layout->setEnabled(!hold);
+                if (!hold)
+                    held.layout->activate();
+            }
+            if (held.widget && held.updatesEnabled)
+                held.widget->setUpdatesEnabled(!hold);
+        }
+    }
+
+    static inline PacedRefresh* active_ = nullptr;
+    PacedRefresh* outer_;
+    bool holding_ = false;
+    QPointer<FileListView> list_;
+    QList<Held> held_;
+    QElapsedTimer clock_;
+};
+
+} // namespace
+
+FileList::FileList(FileListView* LvPDF_, QLabel* totalFilesPanel, QLabel* totalPagesPanel,
+                   PdfLibrary& pdf, Desktop& desktop, QWidget* window)
+    : LvPDF(LvPDF_)
+    , totalFilesPanel_(totalFilesPanel)
+    , totalPagesPanel_(totalPagesPanel)
+    , pdf_(pdf)
+    , desktop_(desktop)
+    , window_(window)
+{
+    if (!LvPDF)
+        return;
+    // Keep the set of listed paths and the renumbering mark in step with
+    // whatever changes the rows.
+    const QAbstractItemModel* model = LvPDF->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (parent.isValid())
+                    return;
+                for (int row = first; row <= last; ++row)
+                    listedPaths_.insert(LvPDF->topLevelItem(row)->text(FileListView::FilePathColumn));
+                if (first < numberedRows_)
+                    forgetNumbering();
+            });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (parent.isValid())
+                    return;
+                for (int row = first; row <= last; ++row)
+                    listedPaths_.remove(LvPDF->topLevelItem(row)->text(FileListView::FilePathColumn));
+                if (first < numberedRows_)
+                    forgetNumbering();
+            });
+    connect(model, &QAbstractItemModel::rowsMoved, this, [this] { forgetNumbering(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { forgetNumbering(); });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        listedPaths_.clear();
+        forgetNumbering();
+    });
+}
+
+void FileList::forgetNumbering()
+{
+    numberedRows_ = 0;
+    numberedPages_ = 0;
+}
+
+void FileList::AddFiles()
+{
+    const QStringList chosen = desktop_.openFileNames(LastFolder, PdfFilter);
+    if (chosen.isEmpty())
+        return;
+
+    if (chosen.size() == 1) {
+        const QString& path = chosen.first();
+        LastFolder = folderOf(path);
+        if (!IsPdfFile(path))
+            return;
+        if (IsInList(path)) {
+            desktop_.messageBox(path + QStringLiteral(" already in list"), Title,
+                                Desktop::Icon::Information, Desktop::Buttons::Ok);
+            return;
+        }
+        AddPdfFile(path);
+        return;
+    }
+
+    LastFolder = folderOf(chosen.first());
+    const QPointer<FileList> alive(this);
+    const BusyCursor busy;
+    QCoreApplication::processEvents();
+    if (!alive)
+        return;
+    PacedRefresh refresh(LvPDF, {totalFilesPanel_, totalPagesPanel_});
+    for (const QString& path : chosen) {
+        if (path.isEmpty() || !IsPdfFile(path))
+            continue;
+        AddPdfFile(path);
+        refresh.processEvents();
+        // The window may have been closed while its events ran.
+        if (!alive)
+            return;
+    }
+}
+
+void FileList::AddDroppedFiles(const QStringList& paths)
+{
+    const QPointer<FileList> alive(this);
+    const BusyCursor busy;
+    QCoreApplication::processEvents();
+    if (!alive)
+        return;
+    PacedRefresh refresh(LvPDF, {totalFilesPanel_, totalPagesPanel_});
+    for (const QString& path : paths) {
+        const QFileInfo entry(path);
+        const bool folder = entry.isDir();  // one look at the entry tells both
+        // An entry that is not there any more ends the drop; what came
+        // before it stays.
+        if (!entry.exists())
+            return;
+        if (folder || !IsPdfFile(path))
+            continue;
+        AddPdfFile(path);
+        refresh.processEvents();
+        if (!alive)
+            return;
+    }
+}
+
+bool FileList::IsPdfFile(const QString& path)
+{
+    return path.endsWith(QLatin1String("pdf"), Qt::CaseInsensitive);
+}
+
+bool FileList::IsInList(const QString& path) const
+{
+    // Without the list nothing may be added, so everything counts as listed.
+    if (!LvPDF)
+        return true;
+    return listedPaths_.contains(path);
+}
+
+void FileList::AddPdfFile(const QString& path)
+{
+    if (!LvPDF || IsInList(path))
+        return;
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable())
+        return;
+    const qint64 kilobytes = kilobytesOf(info.size());
+
+    const int opened = pdf_.OpenFile(path, QString());
+    bool usedPassword = false;
+    if (pdf_.ErrorCode() == PdfLibrary::PasswordRequired && opened == 0) {
+        usedPassword = true;
+        if (!AskPassword(path))
+            return;
+    }
+    const int pages = pdf_.CountPages();
+
+    auto* item = new FileItem(pages, kilobytes);
+    item->setText(FileListView::FilePathColumn, path);
+    item->setText(FileListView::PageCountColumn, QString::number(pages));
+    item->setText(FileListView::SizeColumn, sizeText(kilobytes));
+    item->setTextAlignment(FileListView::PageCountColumn, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(FileListView::SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+    if (usedPassword)
+        item->setData(FileListView::RowNumberColumn, PasswordRole, LastPassword);
+    LvPDF->addTopLevelItem(item);
+    UpdateTotals();
+
+    pdf_.CloseDocument(pdf_.DocumentIdAt(1));
+}
+
+bool FileList::AskPassword(const QString& path)
+{
+    if (!LastPassword.isEmpty() && pdf_.OpenFile(path, LastPassword) == 1)
+        return true;
+    LastPassword = desktop_
+                       .inputBox(QStringLiteral("Please input the password for ") + path,
+                                 QStringLiteral("Need password"), LastPassword)
+                       .value_or(QString());
+    if (LastPassword.isEmpty())
+        return false;
+    return pdf_.OpenFile(path, LastPassword) == 1;
+}
+
+void FileList::UpdateTotals()
+{
+    if (!LvPDF)
+        return;
+    // Rows before numberedRows_ already carry their numbers and are counted
+    // in numberedPages_; only the rows after them are visited.
+    const int rows = LvPDF->topLevelItemCount();
+    if (numberedRows_ > rows)
+        forgetNumbering();
+    for (int index = numberedRows_; index < rows; ++index) {
+        QTreeWidgetItem* item = LvPDF->topLevelItem(index);
+        const QString number = QString::number(index + 1);
+        if (item->text(FileListView::RowNumberColumn) != number)
+            item->setText(FileListView::RowNumberColumn, number);
+        numberedPages_ += fileItem(item)->pages();
+    }
+    numberedRows_ = rows;
+    TotalPages = int(std::clamp<qint64>(numberedPages_, std::numeric_limits<int>::min(),
+                                        std::numeric_limits<int>::max()));
+
+    if (totalFilesPanel_)
+        totalFilesPanel_->setText(QStringLiteral("Total files: ") + QString::number(rows));
+    if (totalPagesPanel_)
+        totalPagesPanel_->setText(QStringLiteral("Total pages: ") + QString::number(TotalPages));
+}
+
+void FileList::ColumnClick(int column)
+{
+    if (!LvPDF || LvPDF->topLevelItemCount() < 2)
+        return;
+    // Painting may be held already by a batch that is being added.
+    const bool painting = LvPDF->updatesEnabled();
+    if (painting)
+        LvPDF->setUpdatesEnabled(false);
+    if (column == FileListView::FilePathColumn || column == FileListView::PageCountColumn ||
+        column == FileListView::SizeColumn) {
+        sortDescending_ = !sortDescending_;
+        LvPDF->sortItems(column, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    if (painting)
+        LvPDF->setUpdatesEnabled(true);
+    UpdateTotals();
+}
+
+void FileList::M_SelectAll_Click()
+{
+    if (!LvPDF || LvPDF->topLevelItemCount() == 0)
+        return;
+    LvPDF->selectAll();
+    LvPDF->setFocus();
+}
+
+void FileList::M_Invert_Click()
+{
+    if (!LvPDF || LvPDF->topLevelItemCount() == 0)
+        return;
+    const QAbstractItemModel* model = LvPDF->model();
+    const QItemSelection everything(model->index(0, 0),
+                                    model->index(model->rowCount() - 1, model->columnCount() - 1));
+    LvPDF->selectionModel()->select(everything,
+                                    QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    LvPDF->setFocus();
+}
+
+void FileList::M_Remove_Click()
+{
+    if (!LvPDF || LvPDF->topLevelItemCount() == 0)
+        return;
+    for (int index = LvPDF->topLevelItemCount() - 1; index >= 0; --index)
+        if (LvPDF->topLevelItem(index)->isSelected())
+            delete LvPDF->takeTopLevelItem(index);
+    LvPDF->setFocus();
+    UpdateTotals();
+}
+
+int FileList::rowCount() const
+{
+    return LvPDF ? LvPDF->topLevelItemCount() : 0;
+}
+
+FileRow FileList::row(int index) const
+{
+    const QTreeWidgetItem* item = LvPDF ? LvPDF->topLevelItem(index) : nullptr;
+    if (!item)
+        return {};
+    return FileRow{item->text(FileListView::RowNumberColumn),
+                   item->text(FileListView::FilePathColumn),
+                   item->text(FileListView::PageCountColumn),
+                   item->text(FileListView::SizeColumn),
+                   item->data(FileListView::RowNumberColumn, PasswordRole).toString()};
+}
+
+QList<FileRow> FileList::rows() const
+{
+    QList<FileRow> result;
+    const int count = rowCount();
+    result.reserve(count);
+    for (int index = 0; index < count; ++index)
+        result << row(index);
+    return result;
+}
