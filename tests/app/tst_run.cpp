@@ -1,6 +1,7 @@
 #include "app/FormMain.h"
 #include "FakeDesktop.h"
 #include "PdfReaders.h"
+#include "RunHelpers.h"
 #include "TestPdfs.h"
 #include "filelist/FileList.h"
 #include "filelist/FileListView.h"
@@ -26,6 +27,7 @@
 #include <memory>
 
 using namespace PdfReaders;
+using namespace RunHelpers;
 
 namespace {
 
@@ -35,40 +37,6 @@ QSettings store()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope,
                      QStringLiteral("Corvella Software"), QStringLiteral("Sealmark"));
-}
-
-// A message box as one line: title, icon, buttons and text.
-QString message(const QString& title, Desktop::Icon icon, Desktop::Buttons buttons,
-                const QString& text)
-{
-    const QString iconName = icon == Desktop::Icon::Critical   ? QStringLiteral("critical")
-                             : icon == Desktop::Icon::Question ? QStringLiteral("question")
-                                                               : QStringLiteral("information");
-    const QString buttonNames =
-        buttons == Desktop::Buttons::YesNo ? QStringLiteral("Yes/No") : QStringLiteral("OK");
-    return title + u'|' + iconName + u'|' + buttonNames + u'|' + text;
-}
-
-QString summary(int saved)
-{
-    return message(QStringLiteral("Sealmark"), Desktop::Icon::Question, Desktop::Buttons::YesNo,
-                   QString::number(saved) + QStringLiteral(" files saved.") + CrLf +
-                       QStringLiteral("Do you want to open the destination folder now?"));
-}
-
-QString encryptFailure(const QString& path, int code)
-{
-    return message(QStringLiteral("Error"), Desktop::Icon::Critical, Desktop::Buttons::Ok,
-                   QStringLiteral("Can not encrypt file: ") + path + CrLf + CrLf +
-                       QStringLiteral("Error code: ") + QString::number(code));
-}
-
-// Every entry of a folder, hidden ones included.
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
-                                      QDir::System,
-                                  QDir::Name);
 }
 
 // What the list shows, row by row, with each row's hidden password and
@@ -108,30 +76,6 @@ QList<int> disabledCommands(FormMain& window)
             disabled << command.id;
     return disabled;
 }
-
-// Calls `tick` once on every pass of the event loop until it returns false:
-// a run yields to it before its first row, while each row is encrypted and
-// after each row. A posted call is delivered on the next pass whatever its
-// priority; a zero timer may wait while other events are pending.
-class Ticker final : public QObject
-{
-public:
-    explicit Ticker(std::function<bool()> tick) : tick_(std::move(tick)) { post(); }
-    int count() const { return count_; }
-
-private:
-    void post()
-    {
-        QMetaObject::invokeMethod(this, [this] {
-            ++count_;
-            if (tick_())
-                post();
-        }, Qt::QueuedConnection);
-    }
-
-    std::function<bool()> tick_;
-    int count_ = 0;
-};
 
 } // namespace
 
