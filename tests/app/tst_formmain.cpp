@@ -1,5 +1,7 @@
 #include "app/FormMain.h"
 #include "FakeDesktop.h"
+#include "RunHelpers.h"
+#include "TestPdfs.h"
 #include "filelist/FileList.h"
 #include "filelist/FileListView.h"
 #include "ui/CommandTable.h"
@@ -311,6 +313,52 @@ private Q_SLOTS:
 
         invoke(ID_ABOUT);
         QVERIFY(window.AboutMode());
+    }
+
+    // During a run only Stop answers, whether by menu, button or key.
+    void onlyStopIsReachableDuringARun()
+    {
+        QTemporaryDir work;
+        const QString input = work.filePath(QStringLiteral("a.pdf"));
+        QVERIFY(TestPdfs::write(input));
+        FormMain window(desktop_);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.fileList().AddPdfFile(input);
+        window.ui().TextFolder->setText(work.path());
+        CommandBars& bars = window.commandBars();
+
+        bool tried = false;
+        bool stoppedByKey = false;
+        RunHelpers::Ticker ticker([&] {
+            if (!tried && window.IsRunning()) {
+                tried = true;
+                for (const int id : {ID_Add, ID_REMOVE, ID_CONVERT, ID_Exit}) {
+                    bars.toolButton(id)->click();
+                    bars.action(id)->trigger();
+                }
+                for (const int id : {ID_Add, ID_CONVERT, ID_SELECTALL, ID_INVERTSELECTION, ID_CONTENTS})
+                    QTest::keySequence(&window, bars.action(id)->shortcut());
+                for (const int id : {ID_ABOUT, ID_BLACK, ID_NOSKIN})
+                    bars.action(id)->trigger();
+                QTest::keySequence(&window, bars.action(ID_STOP)->shortcut());
+                stoppedByKey = window.StopRequested();
+            }
+            return window.IsRunning();
+        });
+        desktop_.answerMessage(Desktop::Answer::No);
+        bars.toolButton(ID_CONVERT)->click();
+
+        QVERIFY(tried);
+        QVERIFY(stoppedByKey);
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.AboutMode());
+        QCOMPARE(window.ThemeIndex(), 0);
+        QCOMPARE(window.fileList().rowCount(), 1);
+        // Only the run's own summary came: no dialog, no second run, no help.
+        QCOMPARE(desktop_.calls.size(), 1);
+        QCOMPARE(desktop_.calls.first().text,
+                 QStringLiteral("1 files saved.\r\nDo you want to open the destination folder now?"));
     }
 
     void themeCommandsMoveTheCheckMark()
