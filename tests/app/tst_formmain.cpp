@@ -1,9 +1,10 @@
 #include "app/FormMain.h"
 #include "FakeDesktop.h"
-#include "RunHelpers.h"
-#include "TestPdfs.h"
 #include "filelist/FileList.h"
 #include "filelist/FileListView.h"
+#include "RunHelpers.h"
+#include "TestPdfs.h"
+#include "TestSettings.h"
 #include "ui/CommandTable.h"
 #include "ui/FormFlash.h"
 #include "ui/TabStrip.h"
@@ -26,12 +27,6 @@
 #include <QToolButton>
 
 namespace {
-
-QSettings store()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                     QStringLiteral("Corvella Software"), QStringLiteral("Sealmark"));
-}
 
 QStringList captionsOf(const QMenu* menu)
 {
@@ -57,13 +52,13 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        TestSettings::isolate(settingsDir_.path());
         FormFlash::timings() = {20, 20};
     }
 
     void init()
     {
-        store().clear();
+        TestSettings::store().clear();
         desktop_.reset();
     }
 
@@ -166,9 +161,9 @@ private Q_SLOTS:
         QFETCH(int, themeIndex);
         QFETCH(QString, scheme);
         QFETCH(int, checkedCommand);
-        store().setValue(QStringLiteral("Path"), QStringLiteral("/srv/out"));
-        store().setValue(QStringLiteral("Skin"), skin);
-        store().setValue(QStringLiteral("OwnerPassword"), QStringLiteral(" owner pw "));
+        TestSettings::store().setValue(QStringLiteral("Path"), QStringLiteral("/srv/out"));
+        TestSettings::store().setValue(QStringLiteral("Skin"), skin);
+        TestSettings::store().setValue(QStringLiteral("OwnerPassword"), QStringLiteral(" owner pw "));
 
         FormMain window(desktop_);
         QCOMPARE(window.ui().TextFolder->text(), QStringLiteral("/srv/out"));
@@ -387,9 +382,9 @@ private Q_SLOTS:
             window.commandBars().action(ID_Exit)->trigger();
             QVERIFY(!window.isVisible());
         }
-        QCOMPARE(store().value(QStringLiteral("Path")).toString(), QStringLiteral("/data/out"));
-        QCOMPARE(store().value(QStringLiteral("Skin")).toString(), QStringLiteral("2"));
-        QCOMPARE(store().value(QStringLiteral("OwnerPassword")).toString(), QString());
+        QCOMPARE(TestSettings::store().value(QStringLiteral("Path")).toString(), QStringLiteral("/data/out"));
+        QCOMPARE(TestSettings::store().value(QStringLiteral("Skin")).toString(), QStringLiteral("2"));
+        QCOMPARE(TestSettings::store().value(QStringLiteral("OwnerPassword")).toString(), QString());
         {
             // An emptied owner password comes back as the default; the theme
             // returns; the user's close writes the settings as well.
@@ -400,8 +395,8 @@ private Q_SLOTS:
             window.commandBars().action(ID_NOSKIN)->trigger();
             QVERIFY(window.close());
         }
-        QCOMPARE(store().value(QStringLiteral("Skin")).toString(), QStringLiteral("5"));
-        QCOMPARE(store().value(QStringLiteral("OwnerPassword")).toString(), QStringLiteral("Kesto"));
+        QCOMPARE(TestSettings::store().value(QStringLiteral("Skin")).toString(), QStringLiteral("5"));
+        QCOMPARE(TestSettings::store().value(QStringLiteral("OwnerPassword")).toString(), QStringLiteral("Kesto"));
     }
 
     void tabsShowTheirPage()

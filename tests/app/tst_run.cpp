@@ -1,10 +1,11 @@
 #include "app/FormMain.h"
 #include "FakeDesktop.h"
+#include "filelist/FileList.h"
+#include "filelist/FileListView.h"
 #include "PdfReaders.h"
 #include "RunHelpers.h"
 #include "TestPdfs.h"
-#include "filelist/FileList.h"
-#include "filelist/FileListView.h"
+#include "TestSettings.h"
 #include "ui/CommandTable.h"
 #include "ui/TabStrip.h"
 
@@ -33,11 +34,6 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-QSettings store()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                     QStringLiteral("Corvella Software"), QStringLiteral("Sealmark"));
-}
 
 // What the list shows, row by row, with each row's hidden password and
 // whether it is selected.
@@ -161,7 +157,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        TestSettings::isolate(settingsDir_.path());
         startDir_ = QDir::currentPath();
         const QStringList missing = missingTools();
         QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("missing readers: ") +
@@ -170,7 +166,7 @@ private Q_SLOTS:
 
     void init()
     {
-        store().clear();
+        TestSettings::store().clear();
         desktop_.reset();
         QDir::setCurrent(startDir_);
         work_ = std::make_unique<QTemporaryDir>();
@@ -806,7 +802,7 @@ private Q_SLOTS:
             if (++ticks > 1 && !QFileInfo::exists(outputA))
                 ++closesWhileWriting;
             closesAccepted += window.close() ? 1 : 0;
-            settingsWritten = settingsWritten || store().contains(QStringLiteral("Path"));
+            settingsWritten = settingsWritten || TestSettings::store().contains(QStringLiteral("Path"));
             return desktop_.calls.isEmpty();
         });
         desktop_.answerMessage(Desktop::Answer::No);
@@ -824,7 +820,7 @@ private Q_SLOTS:
         QCOMPARE(info.pages, big.pages);
 
         QVERIFY(window.close());
-        QCOMPARE(store().value(QStringLiteral("Path")).toString(), out);
+        QCOMPARE(TestSettings::store().value(QStringLiteral("Path")).toString(), out);
     }
 
     // The summary for one row, and the destination folder it opens on Yes:

@@ -1,11 +1,12 @@
 #include "app/FormMain.h"
 #include "FakeDesktop.h"
-#include "PdfReaders.h"
-#include "RunHelpers.h"
-#include "TestPdfs.h"
 #include "filelist/FileList.h"
 #include "filelist/FileListView.h"
 #include "job/PdfLibrary.h"
+#include "PdfReaders.h"
+#include "RunHelpers.h"
+#include "TestPdfs.h"
+#include "TestSettings.h"
 #include "ui/CommandTable.h"
 
 #include <QAction>
@@ -153,7 +154,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        TestSettings::isolate(settingsDir_.path());
     }
 
     void init()

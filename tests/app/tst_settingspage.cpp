@@ -1,5 +1,6 @@
 #include "app/FormMain.h"
 #include "FakeDesktop.h"
+#include "TestSettings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,7 +39,7 @@ private Q_SLOTS:
     {
         QVERIFY(settingsDir_.isValid());
         QVERIFY(scratch_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        TestSettings::isolate(settingsDir_.path());
         startDir_ = QDir::currentPath();
     }
 

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "FakeDesktop.h"
-#include "TestPdfs.h"
 #include "app/FormMain.h"
+#include "FakeDesktop.h"
 #include "filelist/FileList.h"
 #include "filelist/FileListView.h"
+#include "TestPdfs.h"
+#include "TestSettings.h"
 #include "ui/TabStrip.h"
 
 #include <QDir>
@@ -33,7 +34,7 @@ public:
     static void isolate(const QTemporaryDir& settingsFolder)
     {
         QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+        TestSettings::isolate(settingsFolder.path());
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 

@@ -1,4 +1,5 @@
 #include "settings/Settings.h"
+#include "TestSettings.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -6,27 +7,22 @@
 
 // ReadSetting / WriteSetting over the per-user store, pointed at a
 // temporary folder.
-class TestSettings : public QObject
+class TestSettingsStore : public QObject
 {
     Q_OBJECT
 
 private:
     QTemporaryDir dir_;
 
-    static QSettings raw()
-    {
-        return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                         QStringLiteral("Corvella Software"), QStringLiteral("Sealmark"));
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+        TestSettings::isolate(dir_.path());
     }
 
-    void init() { raw().clear(); }
+    void init() { TestSettings::store().clear(); }
 
     void missingValuesReadEmpty()
     {
@@ -54,27 +50,27 @@ private Q_SLOTS:
     {
         // One trailing NUL is a stored terminator: with or without it the
         // text reads the same. A leading NUL makes the whole value empty.
-        raw().setValue(QStringLiteral("Path"), QStringLiteral("/out") + QChar(0));
+        TestSettings::store().setValue(QStringLiteral("Path"), QStringLiteral("/out") + QChar(0));
         QCOMPARE(ReadSetting(QStringLiteral("Path")), QStringLiteral("/out"));
-        raw().setValue(QStringLiteral("Path"), QStringLiteral("/out"));
+        TestSettings::store().setValue(QStringLiteral("Path"), QStringLiteral("/out"));
         QCOMPARE(ReadSetting(QStringLiteral("Path")), QStringLiteral("/out"));
-        raw().setValue(QStringLiteral("Path"), QString(QChar(0)) + QStringLiteral("/out"));
+        TestSettings::store().setValue(QStringLiteral("Path"), QString(QChar(0)) + QStringLiteral("/out"));
         QCOMPARE(ReadSetting(QStringLiteral("Path")), QString());
     }
 
     void numbersReadAsDecimalText()
     {
-        raw().setValue(QStringLiteral("Skin"), 5);
+        TestSettings::store().setValue(QStringLiteral("Skin"), 5);
         QCOMPARE(ReadSetting(QStringLiteral("Skin")), QStringLiteral("5"));
     }
 
     void writeCreatesTheStoreWhenMissing()
     {
         WriteSetting(QStringLiteral("Skin"), QStringLiteral("3"));
-        QVERIFY(raw().contains(QStringLiteral("Skin")));
-        QCOMPARE(raw().value(QStringLiteral("Skin")).toString(), QStringLiteral("3"));
+        QVERIFY(TestSettings::store().contains(QStringLiteral("Skin")));
+        QCOMPARE(TestSettings::store().value(QStringLiteral("Skin")).toString(), QStringLiteral("3"));
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settings.moc"
