@@ -3,6 +3,7 @@
 #include "platform/QtDesktop.h"
 #include "ui/FormFlash.h"
 #include "ui/ProgramIcon.h"
+#include "ui/TabStrip.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,6 +38,7 @@ int main(int argc, char* argv[])
         // Handled like a drop on the list, once the window is up.
         if (!files.isEmpty())
             QTimer::singleShot(0, formMain.get(), [&formMain, &files] {
+                formMain->ui().TabStrip1->setCurrentIndex(1);
                 formMain->fileList().AddDroppedFiles(files);
             });
     });
