@@ -53,7 +53,9 @@ std::optional<QString> FakeDesktop::inputBox(const QString& prompt, const QStrin
 {
     calls << Call{Kind::Input, prompt, title, Icon::Information, Buttons::Ok, defaultText, {}, {}};
     const auto answer = take<InputAnswer>(QStringLiteral("input box \"%1\"").arg(prompt));
-    return answer ? answer->text : std::nullopt;
+    if (!answer || answer->cancelled)
+        return std::nullopt;
+    return answer->text;
 }
 
 QStringList FakeDesktop::openFileNames(const QString& startFolder, const QString& filter)

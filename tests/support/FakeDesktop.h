@@ -34,7 +34,10 @@ public:
 
     // Scripted answers, consumed in order by the matching kind of prompt.
     void answerMessage(Answer answer = Answer::Ok) { answers_.push_back(answer); }
-    void answerInput(std::optional<QString> text) { answers_.push_back(InputAnswer{std::move(text)}); }
+    void answerInput(std::optional<QString> text)
+    {
+        answers_.push_back(InputAnswer{text.value_or(QString()), !text.has_value()});
+    }
     void answerOpenFiles(QStringList files) { answers_.push_back(FilesAnswer{std::move(files)}); }
     void answerChooseFolder(QString folder) { answers_.push_back(FolderAnswer{std::move(folder)}); }
 
@@ -59,7 +62,7 @@ public:
     void openHelp(const QString& helpFile) override;
 
 private:
-    struct InputAnswer { std::optional<QString> text; };
+    struct InputAnswer { QString text; bool cancelled; };
     struct FilesAnswer { QStringList files; };
     struct FolderAnswer { QString folder; };
     using AnswerVariant = std::variant<Answer, InputAnswer, FilesAnswer, FolderAnswer>;
