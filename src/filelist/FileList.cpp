@@ -269,24 +269,16 @@ void FileList::AddFiles()
     }
 
     LastFolder = folderOf(chosen.first());
-    const QPointer<FileList> alive(this);
-    const BusyCursor busy;
-    QCoreApplication::processEvents();
-    if (!alive)
-        return;
-    PacedRefresh refresh(LvPDF, {totalFilesPanel_, totalPagesPanel_});
-    for (const QString& path : chosen) {
-        if (path.isEmpty() || !IsPdfFile(path))
-            continue;
-        AddPdfFile(path);
-        refresh.processEvents();
-        // The window may have been closed while its events ran.
-        if (!alive)
-            return;
-    }
+    addBatch(chosen, false);
 }
 
 void FileList::AddDroppedFiles(const QStringList& paths)
+{
+    // An entry that is not there any more ends a drop; what came before it stays.
+    addBatch(paths, true);
+}
+
+void FileList::addBatch(const QStringList& paths, bool missingEntryEnds)
 {
     const QPointer<FileList> alive(this);
     const BusyCursor busy;
@@ -296,15 +288,14 @@ void FileList::AddDroppedFiles(const QStringList& paths)
     PacedRefresh refresh(LvPDF, {totalFilesPanel_, totalPagesPanel_});
     for (const QString& path : paths) {
         const QFileInfo entry(path);
-        const bool folder = entry.isDir();  // one look at the entry tells both
-        // An entry that is not there any more ends the drop; what came
-        // before it stays.
-        if (!entry.exists())
+        if (missingEntryEnds && !entry.exists())
             return;
-        if (folder || !IsPdfFile(path))
+        // Folders are passed over: their contents are not added.
+        if (path.isEmpty() || entry.isDir() || !IsPdfFile(path))
             continue;
         AddPdfFile(path);
         refresh.processEvents();
+        // The window may have been closed while its events ran.
         if (!alive)
             return;
     }

@@ -53,6 +53,9 @@ public:
 
 private:
     bool AskPassword(const QString& path);
+    // Adds the PDF files among `paths` in order, with the busy pointer and
+    // the window's events let run after each file.
+    void addBatch(const QStringList& paths, bool missingEntryEnds);
     // The next UpdateTotals renumbers and recounts every row.
     void forgetNumbering();
 

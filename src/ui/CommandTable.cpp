@@ -71,19 +71,19 @@ std::span<const PopupSpec> PopupTable()
 CommandBars::CommandBars(QMainWindow* window)
     : QObject(window)
 {
-    for (const CommandSpec& spec : CommandTable()) {
-        auto* action = new QAction(QString::fromUtf8(spec.caption), window);
-        action->setObjectName(QLatin1String(spec.name));
-        action->setData(spec.id);
-        action->setToolTip(QString::fromUtf8(spec.tooltip));
-        if (*spec.shortcut) {
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
+    for (const CommandSpec& command : CommandTable()) {
+        auto* action = new QAction(QString::fromUtf8(command.caption), window);
+        action->setObjectName(QLatin1String(command.name));
+        action->setData(command.id);
+        action->setToolTip(QString::fromUtf8(command.tooltip));
+        if (*command.shortcut) {
+            action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
             action->setShortcutContext(Qt::WindowShortcut);
         }
-        if (*spec.icon)
-            action->setIcon(commandIcon(spec.icon));
-        action->setCheckable(isThemeCommand(spec.id));
-        const int id = spec.id;
+        if (*command.icon)
+            action->setIcon(commandIcon(command.icon));
+        action->setCheckable(isThemeCommand(command.id));
+        const int id = command.id;
         connect(action, &QAction::triggered, this, [this, id] { Q_EMIT execute(id); });
         window->addAction(action);  // keys work whether or not a menu is open
         actions_[id] = action;
@@ -100,9 +100,9 @@ void CommandBars::buildMenus(QMainWindow* window)
     bar->setWindowTitle(QStringLiteral("Menu Bar"));
     // The right-aligned pop-up lives in a bar of its own in the corner.
     QMenuBar* cornerBar = nullptr;
-    for (const PopupSpec& popupSpec : PopupTable()) {
+    for (const PopupSpec& popupRow : PopupTable()) {
         QMenuBar* host = bar;
-        if (popupSpec.rightAligned) {
+        if (popupRow.rightAligned) {
             if (!cornerBar) {
                 cornerBar = new QMenuBar(bar);
                 cornerBar->setObjectName(QStringLiteral("MenuBarCorner"));
@@ -110,18 +110,18 @@ void CommandBars::buildMenus(QMainWindow* window)
             }
             host = cornerBar;
         }
-        QMenu* menu = host->addMenu(QString::fromUtf8(popupSpec.caption));
-        menu->setObjectName(QLatin1String(popupSpec.name));
-        menu->setToolTip(QString::fromUtf8(popupSpec.tooltip));
+        QMenu* menu = host->addMenu(QString::fromUtf8(popupRow.caption));
+        menu->setObjectName(QLatin1String(popupRow.name));
+        menu->setToolTip(QString::fromUtf8(popupRow.tooltip));
         menu->setToolTipsVisible(true);
-        menu->menuAction()->setData(popupSpec.id);
-        popups_[popupSpec.id] = menu;
-        for (const CommandSpec& spec : CommandTable()) {
-            if (spec.popup != popupSpec.id)
+        menu->menuAction()->setData(popupRow.id);
+        popups_[popupRow.id] = menu;
+        for (const CommandSpec& command : CommandTable()) {
+            if (command.popup != popupRow.id)
                 continue;
-            if (spec.startsGroup && !menu->isEmpty())
+            if (command.startsGroup && !menu->isEmpty())
                 menu->addSeparator();
-            menu->addAction(actions_.at(spec.id));
+            menu->addAction(actions_.at(command.id));
         }
     }
 }
@@ -136,23 +136,23 @@ void CommandBars::buildToolbar(QMainWindow* window)
     toolbar_->toggleViewAction()->setVisible(false);
 
     std::vector<const CommandSpec*> buttons;
-    for (const CommandSpec& spec : CommandTable())
-        if (spec.toolbarPosition > 0)
-            buttons.push_back(&spec);
+    for (const CommandSpec& command : CommandTable())
+        if (command.toolbarPosition > 0)
+            buttons.push_back(&command);
     std::sort(buttons.begin(), buttons.end(), [](const CommandSpec* a, const CommandSpec* b) {
         return a->toolbarPosition < b->toolbarPosition;
     });
 
-    for (const CommandSpec* spec : buttons) {
-        if (spec->toolStartsGroup)
+    for (const CommandSpec* command : buttons) {
+        if (command->toolStartsGroup)
             toolbar_->addSeparator();
-        QAction* action = actions_.at(spec->id);
+        QAction* action = actions_.at(command->id);
         // The button has its own caption and tooltip but is the same command:
         // it triggers the shared action and follows its enabled state.
         auto* button = new QToolButton(toolbar_);
-        button->setObjectName(QStringLiteral("Toolbar_") + QLatin1String(spec->name));
-        button->setText(QString::fromUtf8(spec->toolCaption));
-        button->setToolTip(QString::fromUtf8(spec->toolTooltip));
+        button->setObjectName(QStringLiteral("Toolbar_") + QLatin1String(command->name));
+        button->setText(QString::fromUtf8(command->toolCaption));
+        button->setToolTip(QString::fromUtf8(command->toolTooltip));
         button->setAccessibleName(button->text());
         button->setIcon(action->icon());
         button->setIconSize(QSize(32, 32));
@@ -164,7 +164,7 @@ void CommandBars::buildToolbar(QMainWindow* window)
         connect(button, &QToolButton::clicked, action, &QAction::trigger);
         connect(action, &QAction::enabledChanged, button, &QToolButton::setEnabled);
         toolbar_->addWidget(button);
-        toolButtons_[spec->id] = button;
+        toolButtons_[command->id] = button;
     }
 }
 
