@@ -15,6 +15,7 @@
 // at least MB megabytes (default 300) of image streams in a temporary folder
 // under --dir (default the system's temporary folder).
 
+#include "BenchDesktop.h"
 #include "app/FormMain.h"
 #include "filelist/FileList.h"
 #include "platform/Desktop.h"
@@ -49,44 +50,6 @@
 namespace {
 
 constexpr double TargetMs = 100.0;
-
-// Answers the summary with No and remembers it; any other prompt is counted.
-class BenchDesktop final : public Desktop
-{
-public:
-    QString summary;
-    int otherPrompts = 0;
-    std::function<void()> onSummary;
-
-    Answer messageBox(const QString& text, const QString&, Icon icon, Buttons) override
-    {
-        if (icon == Icon::Question) {
-            summary = text;
-            if (onSummary)
-                onSummary();
-            return Answer::No;
-        }
-        ++otherPrompts;
-        return Answer::Ok;
-    }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override
-    {
-        ++otherPrompts;
-        return std::nullopt;
-    }
-    QStringList openFileNames(const QString&, const QString&) override
-    {
-        ++otherPrompts;
-        return {};
-    }
-    QString chooseFolder(const QString&, const QString&) override
-    {
-        ++otherPrompts;
-        return {};
-    }
-    void openFolder(const QString&) override {}
-    void openHelp(const QString&) override {}
-};
 
 // Milliseconds from each posted repaint request to the paint that follows.
 class PaintWatch final : public QObject
