@@ -1,6 +1,6 @@
 # Compile options shared by every target of ours.
 add_library(sealmark_options INTERFACE)
-target_compile_features(sealmark_options INTERFACE cxx_std_20)
+target_compile_features(sealmark_options INTERFACE cxx_std_${CMAKE_CXX_STANDARD})
 target_compile_definitions(sealmark_options INTERFACE
   QT_NO_CAST_FROM_ASCII
   QT_NO_CAST_TO_ASCII
@@ -20,5 +20,12 @@ option(SEALMARK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanit
 if(SEALMARK_SANITIZE AND NOT MSVC)
   set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_compile_options(sealmark_options INTERFACE ${sanitizers})
+  target_link_options(sealmark_options INTERFACE ${sanitizers})
+endif()
+
+# The fuzzer's build: our code instrumented for libFuzzer, under ASan and UBSan.
+if(SEALMARK_FUZZ)
+  set(sanitizers -fsanitize=address,undefined -fno-omit-frame-pointer)
+  target_compile_options(sealmark_options INTERFACE -fsanitize=fuzzer-no-link ${sanitizers})
   target_link_options(sealmark_options INTERFACE ${sanitizers})
 endif()

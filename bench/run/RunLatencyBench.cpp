@@ -20,6 +20,7 @@
 #include "filelist/FileList.h"
 #include "platform/Desktop.h"
 #include "ui/CommandTable.h"
+#include "ui/SettingsPage.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -208,8 +209,8 @@ int main(int argc, char** argv)
     }
     std::printf("input: %s, %.1f MB, listed in %.2f s\n", qPrintable(input), inputMb,
                 double(step.elapsed()) / 1000);
-    window.ui().TextFolder->setText(out);
-    window.ui().OptionKey[strength]->click();
+    window.ui().PicSetting->TextFolder->setText(out);
+    window.ui().PicSetting->OptionKey[strength]->click();
 
     QElapsedTimer clock;
     clock.start();

@@ -1,26 +1,25 @@
 #include "app/FormMain.h"
 
+#include "ProgramInfo.h"
 #include "filelist/FileList.h"
 #include "filelist/FileListView.h"
+#include "job/Paths.h"
 #include "job/PdfLibrary.h"
 #include "platform/Desktop.h"
 #include "settings/Settings.h"
 #include "ui/CommandTable.h"
+#include "ui/Design.h"
 #include "ui/FormFlash.h"
 #include "ui/ProgramIcon.h"
+#include "ui/SettingsPage.h"
 #include "ui/TabStrip.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
-#include <QScreen>
 #include <QStatusBar>
 
 namespace {
@@ -31,25 +30,7 @@ constexpr int StartHeight = 8670;
 constexpr int MinimumWidth = 5220;
 constexpr int MinimumHeight = 4215;
 
-QFont windowFont()
-{
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(9);
-    return font;
-}
-
 } // namespace
-
-QString WithTrailingSeparator(const QString& folder)
-{
-    const QString native = QDir::toNativeSeparators(folder);
-    if (native.endsWith(QDir::separator()))
-        return native;
-    return native + QDir::separator();
-}
 
 FormMain::FormMain(Desktop& desktop, QWidget* parent)
     : QMainWindow(parent)
@@ -62,8 +43,8 @@ FormMain::FormMain(Desktop& desktop, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(ProgramIcon());
-    setFont(windowFont());
-    ui_.setupUi(this);
+    setFont(DesignFont(9));
+    ui_.setupUi(this, desktop_);
     ui_.ClientArea->installEventFilter(this);
     ui_.Panels[2]->installEventFilter(this);
     Form_Load();
@@ -77,24 +58,11 @@ void FormMain::Form_Load()
 
     commandBars_ = new CommandBars(this);
     connect(commandBars_, &CommandBars::execute, this, &FormMain::Execute);
-    CommandBars& bars = *commandBars_;
-    connect(bars.M_SelectAll(), &QAction::triggered, this, [this] {
-        if (fileList_)
-            fileList_->M_SelectAll_Click();
-    });
-    connect(bars.M_Invert(), &QAction::triggered, this, [this] {
-        if (fileList_)
-            fileList_->M_Invert_Click();
-    });
-    connect(bars.M_Remove(), &QAction::triggered, this, [this] {
-        if (fileList_)
-            fileList_->M_Remove_Click();
-    });
     UpdateCommands();
 
-    skin_.attach(this);
+    skin_.attach();
     ApplyTheme(skin_, themeIndex_, appFolder_);
-    setWindowTitle(QStringLiteral("Sealmark"));
+    setWindowTitle(ProgramTitle);
 }
 
 void FormMain::InitializeMainWindow()
@@ -103,11 +71,7 @@ void FormMain::InitializeMainWindow()
 
     setMinimumSize(TwipsToPixels(MinimumWidth), TwipsToPixels(MinimumHeight));
     resize(TwipsToPixels(StartWidth), TwipsToPixels(StartHeight));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = rect();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
 
     ui_.ProgressBar1->setValue(0);
     ui_.Panel1->setText(QStringLiteral("Total files: 0"));
@@ -116,13 +80,12 @@ void FormMain::InitializeMainWindow()
 
     pdfLibrary_ = std::make_unique<PdfLibrary>();
     fileList_ = std::make_unique<FileList>(ui_.LvPDF, ui_.Panel1, ui_.Panel2, *pdfLibrary_,
-                                           desktop_, this);
+                                           desktop_);
     FileListView* list = ui_.LvPDF;
     // A drop is handled once the drag source has been let go.
     connect(list, &FileListView::filesDropped, this,
             [this](const QStringList& paths) {
-                if (fileList_)
-                    fileList_->AddDroppedFiles(paths);
+                addFiles([this, paths] { fileList_->AddDroppedFiles(paths); });
             },
             Qt::QueuedConnection);
     connect(list, &FileListView::columnClicked, this,
@@ -133,16 +96,16 @@ void FormMain::InitializeMainWindow()
     connect(list, &FileListView::rightButtonReleased, this,
             [this](const QPoint& where) { commandBars_->M_List()->popup(where); });
     connect(ui_.TabStrip1, &TabStrip::currentChanged, this, &FormMain::TabStrip1_Click);
-    connectSettingsPage();
 
-    ui_.TextFolder->setText(ReadSetting(QStringLiteral("Path")));
+    SettingsPage* page = ui_.PicSetting;
+    page->TextFolder->setText(ReadSetting(QStringLiteral("Path")));
     bool isNumber = false;
     const int storedTheme = ReadSetting(QStringLiteral("Skin")).trimmed().toInt(&isNumber);
     if (isNumber)
         themeIndex_ = storedTheme;
-    ui_.TextOwner->setText(ReadSetting(QStringLiteral("OwnerPassword")));
-    if (ui_.TextOwner->text().isEmpty())
-        ui_.TextOwner->setText(QStringLiteral("Kesto"));
+    page->TextOwner->setText(ReadSetting(QStringLiteral("OwnerPassword")));
+    if (page->TextOwner->text().isEmpty())
+        page->TextOwner->setText(DefaultOwnerPassword);
 }
 
 bool FormMain::eventFilter(QObject* watched, QEvent* event)
@@ -168,14 +131,22 @@ void FormMain::TabStrip1_Click(int index)
 
 bool FormMain::busy() const
 {
-    // Until a stopped run has ended nothing else may touch the list, the
-    // settings or the PDF component.
-    return isRunning_ || rowRunner_.inFlight();
+    return state_ == RunState::Running || state_ == RunState::Stopping;
 }
 
 bool FormMain::IsCommandEnabled(int id) const
 {
-    return busy() ? id == ID_STOP : true;
+    switch (state_) {
+    case RunState::Idle:
+    case RunState::AddingFiles:
+        return true;
+    case RunState::Running:
+    case RunState::Stopping:
+        return id == ID_STOP;
+    case RunState::Unloading:
+        return false;
+    }
+    return false;
 }
 
 bool FormMain::IsCommandChecked(int id) const
@@ -191,30 +162,23 @@ void FormMain::UpdateCommands()
                          [this](int id) { return IsCommandChecked(id); });
 }
 
-void FormMain::setRunning(bool running)
+void FormMain::setState(RunState state)
 {
-    isRunning_ = running;
-    updateRunState();
-}
-
-void FormMain::updateRunState()
-{
+    // Once unloading, the window never comes back.
+    if (state_ == RunState::Unloading)
+        return;
+    state_ = state;
+    // Until a stopped run has ended nothing may touch the list or the
+    // settings it reads.
     ui_.LvPDF->setEnabled(!busy());
     ui_.PicSetting->setEnabled(!busy());
     UpdateCommands();
 }
 
-void FormMain::setThemeIndex(int index)
-{
-    themeIndex_ = index;
-    UpdateCommands();
-}
-
 void FormMain::Execute(int id)
 {
-    // A disabled command is never run, whatever invoked it; after unloading
-    // nothing is.
-    if (unloaded_ || !IsCommandEnabled(id))
+    // A disabled command is never run, whatever invoked it.
+    if (!IsCommandEnabled(id))
         return;
     switch (id) {
     case ID_CONTENTS:
@@ -225,15 +189,12 @@ void FormMain::Execute(int id)
         break;
     case ID_Add:
         ui_.TabStrip1->setCurrentIndex(1);
-        fileList_->AddFiles();
+        addFiles([this] { fileList_->AddFiles(); });
         break;
     case ID_REMOVE:
         fileList_->M_Remove_Click();
         break;
     case ID_Exit:
-        stopRequested_ = true;
-        setRunning(false);
-        unloading_ = true;
         close();
         break;
     case ID_STOP:
@@ -250,43 +211,95 @@ void FormMain::Execute(int id)
         break;
     default:
         if (const int theme = ThemeIndexOfCommand(id); theme >= 0) {
-            setThemeIndex(theme);
+            themeIndex_ = theme;
+            UpdateCommands();
             ApplyTheme(skin_, themeIndex_, appFolder_);
         }
         break;
     }
 }
 
+void FormMain::addFiles(const std::function<void()>& add)
+{
+    // Files come in only while idle, or from the events of a batch that is
+    // coming in (a second drop), which then is part of that batch.
+    if (state_ != RunState::Idle && state_ != RunState::AddingFiles)
+        return;
+    const bool outermost = state_ == RunState::Idle;
+    if (outermost)
+        setState(RunState::AddingFiles);
+    add();
+    if (outermost && state_ == RunState::AddingFiles)
+        setState(RunState::Idle);
+}
+
+void FormMain::OpenFiles(const QStringList& paths)
+{
+    ui_.TabStrip1->setCurrentIndex(1);
+    addFiles([this, paths] { fileList_->AddDroppedFiles(paths); });
+}
+
 void FormMain::ShowAbout()
 {
-    aboutMode_ = true;
-    FormFlash about(aboutMode_, this);
+    FormFlash about(true, this);
     about.exec();
 }
 
 void FormMain::closeEvent(QCloseEvent* event)
 {
-    // A user's close during a run stops the run instead.
-    if (!unloading_ && busy()) {
+    // A close during a run stops the run instead; the window stays.
+    if (busy()) {
         StopEncrypt();
         event->ignore();
         return;
     }
-    unloading_ = false;
     event->accept();
     Form_Unload();
 }
 
 void FormMain::Form_Unload()
 {
-    if (unloaded_)
+    if (state_ == RunState::Unloading)
         return;
-    unloaded_ = true;
+    setState(RunState::Unloading);
     fileList_.reset();
     pdfLibrary_.reset();
-    WriteSetting(QStringLiteral("Path"), ui_.TextFolder->text());
+    const SettingsPage* page = ui_.PicSetting;
+    WriteSetting(QStringLiteral("Path"), page->TextFolder->text());
     WriteSetting(QStringLiteral("Skin"), QString::number(themeIndex_));
-    WriteSetting(QStringLiteral("OwnerPassword"), ui_.TextOwner->text());
+    WriteSetting(QStringLiteral("OwnerPassword"), page->TextOwner->text());
     hide();
+    // Pending events run once more; with the state Unloading, none of them
+    // can start anything.
     QCoreApplication::processEvents();
+}
+
+void FormMain::CmdBrowse_Click()
+{
+    ui_.PicSetting->CmdBrowse_Click();
+}
+
+void FormMain::CheckPassword_Click()
+{
+    ui_.PicSetting->CheckPassword_Click();
+}
+
+void FormMain::CheckPermission_Click(int index)
+{
+    ui_.PicSetting->CheckPermission_Click(index);
+}
+
+void FormMain::CmdAllowAll_Click()
+{
+    ui_.PicSetting->CmdAllowAll_Click();
+}
+
+void FormMain::CmdNone_Click()
+{
+    ui_.PicSetting->CmdNone_Click();
+}
+
+void FormMain::OptionKey_Click(int index)
+{
+    ui_.PicSetting->OptionKey_Click(index);
 }

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "app/Themes.h"
-#include "job/BatchRun.h"
-#include "job/EncryptionSettings.h"
 #include "ui/FormMainUi.h"
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
+class BatchJob;
 class CommandBars;
 class Desktop;
 class FileList;
@@ -21,6 +21,20 @@ class FormMain final : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The window's life around a run, in one place. Commands, the list and
+    // the settings page follow it (UpdateCommands); every nested event loop
+    // checks it.
+    enum class RunState {
+        Idle,         // every command available
+        AddingFiles,  // a multiple selection or a drop comes in, events run
+                      // between files: every command stays available, and a
+                      // Start runs a whole run before the next file is added
+        Running,      // rows are encrypted: only Stop
+        Stopping,     // Stop or a close came: the rows in flight finish,
+                      // still only Stop
+        Unloading,    // the window is going away: no command runs any more
+    };
+
     explicit FormMain(Desktop& desktop, QWidget* parent = nullptr);
     ~FormMain() override;
 
@@ -29,10 +43,10 @@ public:
     FileList& fileList() { return *fileList_; }
     Skin& skin() { return skin_; }
 
-    bool IsRunning() const { return isRunning_; }
-    bool StopRequested() const { return stopRequested_; }
+    RunState runState() const { return state_; }
+    bool IsRunning() const { return state_ == RunState::Running; }
+    bool StopRequested() const { return state_ == RunState::Stopping; }
     int ThemeIndex() const { return themeIndex_; }
-    bool AboutMode() const { return aboutMode_; }
     QString AppFolder() const { return appFolder_; }
 
     // The execute event: runs the command with this id.
@@ -42,19 +56,21 @@ public:
     bool IsCommandEnabled(int id) const;
     bool IsCommandChecked(int id) const;
 
+    // Files handed to the program (a file manager's "Open with"): shown on
+    // the File List tab and added like a drop.
+    void OpenFiles(const QStringList& paths);
+
     // The run.
     void StartEncrypt();
     void StopEncrypt();
 
-    // The settings page.
+    // The settings page's handlers, kept on the form under their names.
     void CmdBrowse_Click();
     void CheckPassword_Click();
     void CheckPermission_Click(int index);
     void CmdAllowAll_Click();
     void CmdNone_Click();
     void OptionKey_Click(int index);
-    // The security the settings page holds now.
-    EncryptionSettings PageSettings() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,17 +81,13 @@ private:
     void InitializeMainWindow();
     void TabStrip1_Click(int index);
     void Form_Unload();
-    void EncryptFiles();
-    void connectSettingsPage();
+    void EncryptFiles(const QString& folder);
     void ShowAbout();
+    // Adds files the way `add` does, in the AddingFiles state.
+    void addFiles(const std::function<void()>& add);
 
-    void setRunning(bool running);
-    // Enables the list and the settings page and sets the commands' state
-    // for whether a run is busy.
-    void updateRunState();
-    void setThemeIndex(int index);
-    // A run is in progress or has not ended yet: its rows, the yields
-    // between them, and the winding down of a stopped run.
+    void setState(RunState state);
+    // A run has not ended yet: its rows, and the winding down of a stopped run.
     bool busy() const;
 
     Desktop& desktop_;
@@ -84,17 +96,9 @@ private:
     Skin skin_;
     std::unique_ptr<PdfLibrary> pdfLibrary_;
     std::unique_ptr<FileList> fileList_;
-    RowRunner rowRunner_;
+    BatchJob* job_ = nullptr;   // the run in progress
 
     QString appFolder_;
     int themeIndex_ = 0;
-    bool aboutMode_ = false;
-    bool isRunning_ = false;
-    bool stopRequested_ = false;
-    bool unloading_ = false;      // the window closes from code (Exit)
-    bool unloaded_ = false;
+    RunState state_ = RunState::Idle;
 };
-
-// The folder with exactly one trailing separator ("/opt/sealmark" gives
-// "/opt/sealmark/", a root keeps its own).
-QString WithTrailingSeparator(const QString& folder);

@@ -184,10 +184,9 @@ void Skin::put(const QString& style, const QPalette& palette, const QString& sty
     qApp->setStyleSheet(styleSheet);
 }
 
-void Skin::attach(QWidget* window)
+void Skin::attach()
 {
     plainLook();
-    window_ = window;
     attached_ = true;
 }
 

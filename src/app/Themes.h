@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QPalette>
-#include <QPointer>
-#include <QWidget>
 #include <QString>
 
 #include <optional>
@@ -50,7 +48,9 @@ std::optional<ColourScheme> LoadColourScheme(const QString& themeFile, const QSt
 class Skin
 {
 public:
-    void attach(QWidget* window);
+    // From now on schemes are put on the application, and with it on every
+    // window.
+    void attach();
     // Loads a scheme from a theme file; two empty texts, a missing file or a
     // missing scheme give the plain look. Nothing is ever reported.
     void load(const QString& themeFile, const QString& iniName);
@@ -70,7 +70,6 @@ private:
     static const PlainLook& plainLook();
     static void put(const QString& style, const QPalette& palette, const QString& styleSheet);
 
-    QPointer<QWidget> window_;
     bool attached_ = false;
     QString current_;
 };

@@ -1,14 +1,12 @@
+#include "ProgramInfo.h"
 #include "app/FormMain.h"
-#include "filelist/FileList.h"
 #include "platform/QtDesktop.h"
 #include "ui/FormFlash.h"
 #include "ui/ProgramIcon.h"
-#include "ui/TabStrip.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QIcon>
 #include <QTimer>
 
 #include <memory>
@@ -16,9 +14,9 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Sealmark"));
+    QApplication::setApplicationName(ProgramTitle);
     QApplication::setOrganizationName(QStringLiteral("Corvella Software"));
-    QApplication::setApplicationVersion(QStringLiteral(SEALMARK_VERSION));
+    QApplication::setApplicationVersion(ProgramVersion);
     QApplication::setWindowIcon(ProgramIcon());
 
     // Every argument is a file to list, as a file manager's "Open with" passes them.
@@ -37,10 +35,7 @@ int main(int argc, char* argv[])
         formMain->show();
         // Handled like a drop on the list, once the window is up.
         if (!files.isEmpty())
-            QTimer::singleShot(0, formMain.get(), [&formMain, &files] {
-                formMain->ui().TabStrip1->setCurrentIndex(1);
-                formMain->fileList().AddDroppedFiles(files);
-            });
+            QTimer::singleShot(0, formMain.get(), [&formMain, &files] { formMain->OpenFiles(files); });
     });
     splash->show();
     return app.exec();

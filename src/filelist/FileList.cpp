@@ -1,6 +1,8 @@
 #include "filelist/FileList.h"
 
+#include "ProgramInfo.h"
 #include "filelist/FileListView.h"
+#include "job/Paths.h"
 #include "job/PdfLibrary.h"
 #include "platform/Desktop.h"
 
@@ -21,7 +23,6 @@
 
 namespace {
 
-const QString Title = QStringLiteral("Sealmark");
 const QString PdfFilter = QStringLiteral("PDF files (*.pdf)");
 constexpr int PasswordRole = Qt::UserRole;
 
@@ -81,17 +82,6 @@ QString sizeText(qint64 kilobytes)
     return locale.toString(kilobytes) + QStringLiteral(" KB");
 }
 
-// The folder of a chosen file, in native form and ending with exactly one
-// separator; a root already ends with its own.
-QString folderOf(const QString& filePath)
-{
-    const QString folder = QFileInfo(filePath).path();
-    const QString native = QDir::toNativeSeparators(folder);
-    if (QDir(folder).isRoot() || native.endsWith(QDir::separator()))
-        return native;
-    return native + QDir::separator();
-}
-
 // The busy pointer for as long as the scope lasts.
 class BusyCursor
 {
@@ -136,6 +126,18 @@ public:
     PacedRefresh(const PacedRefresh&) = delete;
     PacedRefresh& operator=(const PacedRefresh&) = delete;
 
+    // While painting is allowed (a run started from the events of a batch
+    // shows its progress), the widgets are not held.
+    static void allowPainting(bool allow)
+    {
+        paintingAllowed_ += allow ? 1 : -1;
+        PacedRefresh* outermost = active_;
+        while (outermost && outermost->outer_)
+            outermost = outermost->outer_;
+        if (outermost)
+            outermost->setHeld(paintingAllowed_ == 0);
+    }
+
     // Lets pending window events run once; when a frame is due the held
     // widgets are laid out and painted as well.
     void processEvents()
@@ -176,6 +178,7 @@ private:
     // Holds the widgets' layout and painting, or lets them go as they were.
     void setHeld(bool hold)
     {
+        hold = hold && paintingAllowed_ == 0;
         if (holding_ == hold)
             return;
         holding_ = hold;
@@ -193,6 +196,7 @@ private:
     }
 
     static inline PacedRefresh* active_ = nullptr;
+    static inline int paintingAllowed_ = 0;
     PacedRefresh* outer_;
     bool holding_ = false;
     QPointer<FileListView> list_;
@@ -202,14 +206,23 @@ private:
 
 } // namespace
 
+FileList::PaintingAllowed::PaintingAllowed()
+{
+    PacedRefresh::allowPainting(true);
+}
+
+FileList::PaintingAllowed::~PaintingAllowed()
+{
+    PacedRefresh::allowPainting(false);
+}
+
 FileList::FileList(FileListView* LvPDF_, QLabel* totalFilesPanel, QLabel* totalPagesPanel,
-                   PdfLibrary& pdf, Desktop& desktop, QWidget* window)
+                   PdfLibrary& pdf, Desktop& desktop)
     : LvPDF(LvPDF_)
     , totalFilesPanel_(totalFilesPanel)
     , totalPagesPanel_(totalPagesPanel)
     , pdf_(pdf)
     , desktop_(desktop)
-    , window_(window)
 {
     if (!LvPDF)
         return;
@@ -256,11 +269,11 @@ void FileList::AddFiles()
 
     if (chosen.size() == 1) {
         const QString& path = chosen.first();
-        LastFolder = folderOf(path);
+        LastFolder = FolderOf(path);
         if (!IsPdfFile(path))
             return;
         if (IsInList(path)) {
-            desktop_.messageBox(path + QStringLiteral(" already in list"), Title,
+            desktop_.messageBox(path + QStringLiteral(" already in list"), ProgramTitle,
                                 Desktop::Icon::Information, Desktop::Buttons::Ok);
             return;
         }
@@ -268,7 +281,7 @@ void FileList::AddFiles()
         return;
     }
 
-    LastFolder = folderOf(chosen.first());
+    LastFolder = FolderOf(chosen.first());
     addBatch(chosen, false);
 }
 

@@ -13,7 +13,6 @@ class Desktop;
 class FileListView;
 class PdfLibrary;
 class QLabel;
-class QWidget;
 
 // The job's input: the rows of the list view LvPDF and every way rows come
 // in, go out and are reordered. Prompts go through Desktop; files are opened
@@ -23,7 +22,19 @@ class FileList final : public QObject
     Q_OBJECT
 public:
     FileList(FileListView* LvPDF, QLabel* totalFilesPanel, QLabel* totalPagesPanel,
-             PdfLibrary& pdf, Desktop& desktop, QWidget* window);
+             PdfLibrary& pdf, Desktop& desktop);
+
+    // While a batch is added, the list and the status bar are laid out and
+    // painted once a frame only. While one of these lives they paint freely:
+    // a run started from the batch's events shows its progress.
+    class PaintingAllowed
+    {
+    public:
+        PaintingAllowed();
+        ~PaintingAllowed();
+        PaintingAllowed(const PaintingAllowed&) = delete;
+        PaintingAllowed& operator=(const PaintingAllowed&) = delete;
+    };
 
     // The open-file dialog; adds the chosen PDF files.
     void AddFiles();
@@ -64,7 +75,6 @@ private:
     QPointer<QLabel> totalPagesPanel_;
     PdfLibrary& pdf_;
     Desktop& desktop_;
-    QPointer<QWidget> window_;
 
     QString LastFolder;
     QString LastPassword;

@@ -1,6 +1,6 @@
 #include "job/PdfLibrary.h"
 
-#include "job/OutputNaming.h"
+#include "job/Paths.h"
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
@@ -8,7 +8,6 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -82,16 +81,6 @@ private:
 std::string toStd(const QByteArray& bytes)
 {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-// qpdf takes file names as UTF-8 on Windows and as the native bytes elsewhere.
-std::string nativePath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return toStd(path.toUtf8());
-#else
-    return toStd(QFile::encodeName(path));
-#endif
 }
 
 // The byte strings a reader or writer may have made of `password`: UTF-8,
@@ -196,7 +185,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
         const QFileInfo info(path);
         if (path.isEmpty() || !info.isFile() || !info.isReadable())
             return fail(FileUnreadable);
-        const std::string file = nativePath(path);
+        const std::string file = LibraryFileName(path);
 
         for (const std::string& candidate : passwordCandidates(password)) {
             std::shared_ptr<QPDF> pdf = QPDF::create();

@@ -13,5 +13,8 @@
 // reads as its decimal text.
 QString ReadSetting(const QString& name);
 
+// The owner password the settings page shows when none is stored.
+inline const QString DefaultOwnerPassword = QStringLiteral("Kesto");
+
 // Stores the text; failures are silent.
 void WriteSetting(const QString& name, const QString& value);

@@ -16,22 +16,34 @@ namespace {
 
 // clang-format off
 constexpr CommandSpec kCommands[] = {
- // id                  name                  popup        caption                        shortcut      group  icon        tooltip             tb  tool caption  tool tooltip                   tool group
-    {ID_Add,             "ID_Add",             ID_FILE,     "&Add PDF Files",              "Ctrl+O",     false, "add",      "Open",             1, "Add",        "Add files",                   false},
-    {ID_CONVERT,         "ID_CONVERT",         ID_FILE,     "Start &Removing Protection",  "F2",         true,  "convert",  "Convert",          3, "Start",      "Start removing protection",   true},
-    {ID_STOP,            "ID_STOP",            ID_FILE,     "&Stop Removing Protection",   "F3",         false, "stop",     "Stop",             4, "Stop",       "Stop removing protection",    false},
-    {ID_Exit,            "ID_Exit",            ID_FILE,     "&Exit",                       "",           true,  "exit",     "Quit",             5, "Exit",       "Exit",                        false},
-    {ID_SELECTALL,       "ID_SELECTALL",       ID_FILELIST, "Select &All",                 "Ctrl+A",     false, "",         "Select All",       0, "",           "",                            false},
-    {ID_INVERTSELECTION, "ID_INVERTSELECTION", ID_FILELIST, "&Invert Selection",           "Ctrl+Alt+I", false, "",         "Invert Selection", 0, "",           "",                            false},
-    {ID_REMOVE,          "ID_REMOVE",          ID_FILELIST, "&Remove",                     "",           true,  "remove",   "Remove",           2, "Remove",     "Remove selected files",       false},
-    {ID_CONTENTS,        "ID_CONTENTS",        ID_HELP,     "&Contents",                   "F1",         false, "contents", "Contents",         0, "",           "",                            false},
-    {ID_ABOUT,           "ID_ABOUT",           ID_HELP,     "&About",                      "",           false, "about",    "About",            0, "",           "",                            false},
-    {ID_BLUE,            "ID_BLUE",            ID_SKIN,     "&Blue",                       "",           false, "",         "Blue",             0, "",           "",                            false},
-    {ID_LIGHTBLUE,       "ID_LIGHTBLUE",       ID_SKIN,     "&Light Blue",                 "",           false, "",         "Light Blue",       0, "",           "",                            false},
-    {ID_AQUA,            "ID_AQUA",            ID_SKIN,     "&Aqua",                       "",           false, "",         "Aqua",             0, "",           "",                            false},
-    {ID_SILVER,          "ID_SILVER",          ID_SKIN,     "&Silver",                     "",           false, "",         "Silver",           0, "",           "",                            false},
-    {ID_BLACK,           "ID_BLACK",           ID_SKIN,     "Bla&ck",                      "",           false, "",         "Black",            0, "",           "",                            false},
-    {ID_NOSKIN,          "ID_NOSKIN",          ID_SKIN,     "&No Theme",                   "",           true,  "",         "",                 0, "",           "",                            false},
+    {.id = ID_Add, .name = "ID_Add", .popup = ID_FILE, .caption = "&Add PDF Files",
+     .shortcut = "Ctrl+O", .icon = "add", .tooltip = "Open",
+     .toolbar = {.position = 1, .caption = "Add", .tooltip = "Add files"}},
+    {.id = ID_CONVERT, .name = "ID_CONVERT", .popup = ID_FILE, .caption = "Start &Removing Protection",
+     .shortcut = "F2", .startsGroup = true, .icon = "convert", .tooltip = "Convert",
+     .toolbar = {.position = 3, .caption = "Start", .tooltip = "Start removing protection", .startsGroup = true}},
+    {.id = ID_STOP, .name = "ID_STOP", .popup = ID_FILE, .caption = "&Stop Removing Protection",
+     .shortcut = "F3", .icon = "stop", .tooltip = "Stop",
+     .toolbar = {.position = 4, .caption = "Stop", .tooltip = "Stop removing protection"}},
+    {.id = ID_Exit, .name = "ID_Exit", .popup = ID_FILE, .caption = "&Exit",
+     .startsGroup = true, .icon = "exit", .tooltip = "Quit",
+     .toolbar = {.position = 5, .caption = "Exit", .tooltip = "Exit"}},
+    {.id = ID_SELECTALL, .name = "ID_SELECTALL", .popup = ID_FILELIST, .caption = "Select &All",
+     .shortcut = "Ctrl+A", .tooltip = "Select All", .listItem = "M_SelectAll"},
+    {.id = ID_INVERTSELECTION, .name = "ID_INVERTSELECTION", .popup = ID_FILELIST, .caption = "&Invert Selection",
+     .shortcut = "Ctrl+Alt+I", .tooltip = "Invert Selection", .listItem = "M_Invert"},
+    {.id = ID_REMOVE, .name = "ID_REMOVE", .popup = ID_FILELIST, .caption = "&Remove",
+     .startsGroup = true, .icon = "remove", .tooltip = "Remove",
+     .toolbar = {.position = 2, .caption = "Remove", .tooltip = "Remove selected files"}, .listItem = "M_Remove"},
+    {.id = ID_CONTENTS, .name = "ID_CONTENTS", .popup = ID_HELP, .caption = "&Contents",
+     .shortcut = "F1", .icon = "contents", .tooltip = "Contents"},
+    {.id = ID_ABOUT, .name = "ID_ABOUT", .popup = ID_HELP, .caption = "&About", .icon = "about", .tooltip = "About"},
+    {.id = ID_BLUE, .name = "ID_BLUE", .popup = ID_SKIN, .caption = "&Blue", .tooltip = "Blue"},
+    {.id = ID_LIGHTBLUE, .name = "ID_LIGHTBLUE", .popup = ID_SKIN, .caption = "&Light Blue", .tooltip = "Light Blue"},
+    {.id = ID_AQUA, .name = "ID_AQUA", .popup = ID_SKIN, .caption = "&Aqua", .tooltip = "Aqua"},
+    {.id = ID_SILVER, .name = "ID_SILVER", .popup = ID_SKIN, .caption = "&Silver", .tooltip = "Silver"},
+    {.id = ID_BLACK, .name = "ID_BLACK", .popup = ID_SKIN, .caption = "Bla&ck", .tooltip = "Black"},
+    {.id = ID_NOSKIN, .name = "ID_NOSKIN", .popup = ID_SKIN, .caption = "&No Theme", .startsGroup = true},
 };
 
 constexpr PopupSpec kPopups[] = {
@@ -72,9 +84,7 @@ CommandBars::CommandBars(QMainWindow* window)
     : QObject(window)
 {
     for (const CommandSpec& command : CommandTable()) {
-        auto* action = new QAction(QString::fromUtf8(command.caption), window);
-        action->setObjectName(QLatin1String(command.name));
-        action->setData(command.id);
+        QAction* action = makeAction(window, command, command.name);
         action->setToolTip(QString::fromUtf8(command.tooltip));
         if (*command.shortcut) {
             action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
@@ -83,14 +93,22 @@ CommandBars::CommandBars(QMainWindow* window)
         if (*command.icon)
             action->setIcon(commandIcon(command.icon));
         action->setCheckable(isThemeCommand(command.id));
-        const int id = command.id;
-        connect(action, &QAction::triggered, this, [this, id] { Q_EMIT execute(id); });
         window->addAction(action);  // keys work whether or not a menu is open
-        actions_[id] = action;
+        actions_[command.id] = action;
     }
     buildMenus(window);
     buildToolbar(window);
     buildListMenu(window);
+}
+
+QAction* CommandBars::makeAction(QObject* owner, const CommandSpec& command, const char* name)
+{
+    auto* action = new QAction(QString::fromUtf8(command.caption), owner);
+    action->setObjectName(QLatin1String(name));
+    action->setData(command.id);
+    const int id = command.id;
+    connect(action, &QAction::triggered, this, [this, id] { Q_EMIT execute(id); });
+    return action;
 }
 
 void CommandBars::buildMenus(QMainWindow* window)
@@ -137,22 +155,23 @@ void CommandBars::buildToolbar(QMainWindow* window)
 
     std::vector<const CommandSpec*> buttons;
     for (const CommandSpec& command : CommandTable())
-        if (command.toolbarPosition > 0)
+        if (command.toolbar.position > 0)
             buttons.push_back(&command);
     std::sort(buttons.begin(), buttons.end(), [](const CommandSpec* a, const CommandSpec* b) {
-        return a->toolbarPosition < b->toolbarPosition;
+        return a->toolbar.position < b->toolbar.position;
     });
 
     for (const CommandSpec* command : buttons) {
-        if (command->toolStartsGroup)
+        const ToolbarButtonSpec& spec = command->toolbar;
+        if (spec.startsGroup)
             toolbar_->addSeparator();
         QAction* action = actions_.at(command->id);
         // The button has its own caption and tooltip but is the same command:
         // it triggers the shared action and follows its enabled state.
         auto* button = new QToolButton(toolbar_);
         button->setObjectName(QStringLiteral("Toolbar_") + QLatin1String(command->name));
-        button->setText(QString::fromUtf8(command->toolCaption));
-        button->setToolTip(QString::fromUtf8(command->toolTooltip));
+        button->setText(QString::fromUtf8(spec.caption));
+        button->setToolTip(QString::fromUtf8(spec.tooltip));
         button->setAccessibleName(button->text());
         button->setIcon(action->icon());
         button->setIconSize(QSize(32, 32));
@@ -172,19 +191,28 @@ void CommandBars::buildListMenu(QMainWindow* window)
 {
     listMenu_ = new QMenu(QStringLiteral("&List"), window);
     listMenu_->setObjectName(QStringLiteral("M_List"));
-    selectAll_ = listMenu_->addAction(QStringLiteral("Select &All"));
-    selectAll_->setObjectName(QStringLiteral("M_SelectAll"));
-    invert_ = listMenu_->addAction(QStringLiteral("&Invert Selection"));
-    invert_->setObjectName(QStringLiteral("M_Invert"));
-    listMenu_->addSeparator()->setObjectName(QStringLiteral("M_x1"));
-    remove_ = listMenu_->addAction(QStringLiteral("&Remove"));
-    remove_->setObjectName(QStringLiteral("M_Remove"));
+    int separators = 0;
+    for (const CommandSpec& command : CommandTable()) {
+        if (!*command.listItem)
+            continue;
+        if (command.startsGroup && !listMenu_->isEmpty())
+            listMenu_->addSeparator()->setObjectName(QStringLiteral("M_x%1").arg(++separators));
+        QAction* item = makeAction(listMenu_, command, command.listItem);
+        listMenu_->addAction(item);
+        listItems_[command.id] = item;
+    }
 }
 
 QAction* CommandBars::action(int id) const
 {
     const auto it = actions_.find(id);
     return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* CommandBars::listItem(int id) const
+{
+    const auto it = listItems_.find(id);
+    return it == listItems_.end() ? nullptr : it->second;
 }
 
 QMenu* CommandBars::popup(int id) const
@@ -207,4 +235,6 @@ void CommandBars::update(const std::function<bool(int)>& enabled,
         if (action->isCheckable())
             action->setChecked(checked(id));
     }
+    for (const auto& [id, item] : listItems_)
+        item->setEnabled(enabled(id));
 }

@@ -2,9 +2,7 @@
 
 #include "ui/CommandIds.h"
 
-#include <QList>
 #include <QObject>
-#include <QString>
 
 #include <functional>
 #include <map>
@@ -13,26 +11,33 @@
 class QAction;
 class QMainWindow;
 class QMenu;
-class QMenuBar;
 class QToolBar;
 class QToolButton;
 
-// One row per command: where it sits in the menus and on the toolbar, its
-// key, icon and tooltips. Menus, toolbar and keys are all built from it.
+// A command's button on the toolbar.
+struct ToolbarButtonSpec
+{
+    int position = 0;           // 1 to 5 from the left; 0: not on the toolbar
+    const char* caption = "";
+    const char* tooltip = "";
+    bool startsGroup = false;   // a separator stands before it
+};
+
+// One row per command: where it sits in the menus, on the toolbar and in the
+// list's pop-up menu, its key, icon and tooltip. Everything that invokes a
+// command is built from this table.
 struct CommandSpec
 {
     int id;
-    const char* name;           // identifier name, also the QAction's objectName
-    int popup;                  // the pop-up menu it belongs to
-    const char* caption;        // menu caption, "&" marking the mnemonic
-    const char* shortcut;       // key binding shown in the menu, "" for none
-    bool startsGroup;           // a separator is drawn before it in its menu
-    const char* icon;           // icon base name in the resources, "" for none
-    const char* tooltip;        // the menu item's tooltip, "" for none
-    int toolbarPosition;        // 1 to 5 from the left, 0 when not on the toolbar
-    const char* toolCaption;
-    const char* toolTooltip;
-    bool toolStartsGroup;
+    const char* name;             // identifier name, also the QAction's objectName
+    int popup;                    // the pop-up menu it belongs to
+    const char* caption;          // menu caption, "&" marking the mnemonic
+    const char* shortcut = "";    // key binding shown in the menu
+    bool startsGroup = false;     // a separator is drawn before it in its menus
+    const char* icon = "";        // icon base name in the resources
+    const char* tooltip = "";     // the menu item's tooltip
+    ToolbarButtonSpec toolbar = {};
+    const char* listItem = "";    // its item's name in the list's pop-up menu M_List
 };
 
 struct PopupSpec
@@ -49,7 +54,8 @@ std::span<const PopupSpec> PopupTable();
 
 // The live command bars of a window: one QAction per command id, shared by
 // the menu item, the toolbar button and the key, so enabling an id enables
-// all three; plus the list's context menu M_List.
+// all three; plus the list's pop-up menu M_List, whose items invoke the
+// same ids. Every invocation comes out as execute(id).
 class CommandBars final : public QObject
 {
     Q_OBJECT
@@ -61,29 +67,27 @@ public:
     QToolBar* toolbar() const { return toolbar_; }
     QToolButton* toolButton(int id) const;
     QMenu* M_List() const { return listMenu_; }
-    QAction* M_SelectAll() const { return selectAll_; }
-    QAction* M_Invert() const { return invert_; }
-    QAction* M_Remove() const { return remove_; }
+    // The item of M_List that invokes `id`.
+    QAction* listItem(int id) const;
 
     // Sets every command's enabled state and check mark from the callbacks.
     void update(const std::function<bool(int)>& enabled, const std::function<bool(int)>& checked);
 
 Q_SIGNALS:
-    // A menu item, toolbar button or key of this id was invoked.
+    // A menu item, toolbar button, key or pop-up item of this id was invoked.
     void execute(int id);
 
 private:
+    QAction* makeAction(QObject* owner, const CommandSpec& command, const char* name);
     void buildMenus(QMainWindow* window);
     void buildToolbar(QMainWindow* window);
     void buildListMenu(QMainWindow* window);
 
     std::map<int, QAction*> actions_;
+    std::map<int, QAction*> listItems_;
     std::map<int, QMenu*> popups_;
     std::map<int, QToolButton*> toolButtons_;
     // Owned by the window, like the command bars themselves.
     QToolBar* toolbar_ = nullptr;
     QMenu* listMenu_ = nullptr;
-    QAction* selectAll_ = nullptr;
-    QAction* invert_ = nullptr;
-    QAction* remove_ = nullptr;
 };

@@ -1,13 +1,13 @@
 #include "ui/FormFlash.h"
 
-#include "ui/FormMainUi.h"
+#include "ProgramInfo.h"
+#include "ui/Design.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -17,12 +17,7 @@ QLabel* overlayLabel(QWidget* parent, const QString& name, const QString& text, 
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
-    QFont font = parent->font();
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    label->setFont(font);
+    label->setFont(DesignFont(8.25));
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->move(TwipsToPixels(left), TwipsToPixels(top));
     label->adjustSize();
@@ -47,8 +42,8 @@ FormFlash::FormFlash(bool aboutMode, QWidget* owner)
     setObjectName(QStringLiteral("FormFlash"));
     setAttribute(Qt::WA_DeleteOnClose, !aboutMode);
     setFixedSize(TwipsToPixels(6300), TwipsToPixels(3450));
-    labelVer_ = overlayLabel(this, QStringLiteral("LabelVer"), QStringLiteral("Version 6.5"), 135,
-                             2535);
+    labelVer_ = overlayLabel(this, QStringLiteral("LabelVer"),
+                             QStringLiteral("Version ") + ProgramShortVersion, 135, 2535);
     labelCopyright_ = overlayLabel(
         this, QStringLiteral("LabelCopyright"),
         QStringLiteral("Copyright \u00A9 2026 Corvella Software. All rights reserved."), 135, 2895);
@@ -68,14 +63,9 @@ void FormFlash::Form_Load()
         palette.setColor(QPalette::WindowText, label == labelVer_ ? Qt::white : Qt::black);
         label->setPalette(palette);
     }
-    setWindowTitle(QStringLiteral("Sealmark"));
-
-    // Centred on the screen (top-most comes with the window flags).
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = rect();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    setWindowTitle(ProgramTitle);
+    // Top-most comes with the window flags.
+    CentreOnScreen(this);
 
     timer_->stop();
     timer_->setInterval(aboutMode_ ? timings().aboutMs : timings().startUpMs);
@@ -107,6 +97,17 @@ bool FormFlash::eventFilter(QObject* watched, QEvent* event)
          event->type() == QEvent::MouseButtonDblClick))
         return true;
     return QDialog::eventFilter(watched, event);
+}
+
+void FormFlash::keyPressEvent(QKeyEvent* event)
+{
+    // Esc closes the window the way a click does, so at start-up the main
+    // window opens. QDialog would only hide it, without a close event.
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void FormFlash::closeEvent(QCloseEvent* event)

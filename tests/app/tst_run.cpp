@@ -7,6 +7,7 @@
 #include "TestPdfs.h"
 #include "TestSettings.h"
 #include "ui/CommandTable.h"
+#include "ui/SettingsPage.h"
 #include "ui/TabStrip.h"
 
 #include <QAction>
@@ -29,6 +30,7 @@
 
 using namespace PdfReaders;
 using namespace RunHelpers;
+using TestPdfs::entries;
 
 namespace {
 
@@ -124,7 +126,7 @@ private:
         window.show();
         for (const QString& input : inputs)
             window.fileList().AddPdfFile(input);
-        window.ui().TextFolder->setText(folder);
+        window.ui().PicSetting->TextFolder->setText(folder);
     }
 
     QStringList messages() const
@@ -261,11 +263,11 @@ private Q_SLOTS:
         FormMainUi& ui = window.ui();
         if (withFile)
             window.fileList().AddPdfFile(input);
-        ui.TextFolder->setText(folder);
-        ui.TextOwner->setText(owner);
+        ui.PicSetting->TextFolder->setText(folder);
+        ui.PicSetting->TextOwner->setText(owner);
         if (requireUser)
-            ui.CheckPassword->click();
-        ui.TextUser->setText(user);
+            ui.PicSetting->CheckPassword->click();
+        ui.PicSetting->TextUser->setText(user);
         // Start on the other tab so that the switch shows.
         ui.TabStrip1->setCurrentIndex(1 - tab);
         ui.LvPDF->setFocus();
@@ -296,7 +298,7 @@ private Q_SLOTS:
             QCOMPARE(browses.size(), 1);
             QCOMPARE(browses[0].title, QStringLiteral("Please select a folder."));
             QCOMPARE(browses[0].startFolder, browseStart);
-            QCOMPARE(ui.TextFolder->text(), chosen);
+            QCOMPARE(ui.PicSetting->TextFolder->text(), chosen);
         }
         QVERIFY(!window.StopRequested());
         QVERIFY(ui.LvPDF->isEnabled());
@@ -307,53 +309,34 @@ private Q_SLOTS:
         QCOMPARE(TestPdfs::readBytes(input), inputBytes);
     }
 
-    // One file at each strength, set up through the page as a user would;
-    // the output is read back with poppler and MuPDF. Permission values are
-    // the P entries (bits 7, 8, 13-32 always set; 40-bit RC4 sets 9-12 too,
-    // AES always grants accessibility, bit 10).
+    // One file at each strength, set up through the page as a user would,
+    // read back by every independent reader. Permission values are the P
+    // entries (bits 7, 8, 13-32 always set; 40-bit RC4 sets 9-12 too, AES
+    // always grants accessibility, bit 10).
     void runAtEachStrength_data()
     {
         QTest::addColumn<int>("strength");
         QTest::addColumn<QList<int>>("clicks");   // permission boxes; -1 is "Allow all"
         QTest::addColumn<QString>("owner");
-        QTest::addColumn<QByteArray>("ownerBytes"); // poppler takes the encoded bytes
         QTest::addColumn<QString>("user");        // typed with the box ticked
         QTest::addColumn<bool>("untickUser");     // then the box is unticked again
-        QTest::addColumn<QByteArray>("userBytes"); // what opens the output ("" for none)
-        QTest::addColumn<QString>("algorithm");
-        QTest::addColumn<int>("revision");
         QTest::addColumn<int>("p");
-        QTest::addColumn<QString>("flags");       // pdfinfo's print copy change addNotes
 
         QTest::newRow("40-bit RC4, print and copy")
-            << 0 << QList<int>{0, 1} << QStringLiteral("owner pw") << QByteArray("owner pw")
-            << QString() << false << QByteArray() << QStringLiteral("RC4") << 2 << -44
-            << QStringLiteral("yes yes no no");
+            << 0 << QList<int>{0, 1} << QStringLiteral("owner pw") << QString() << false << -44;
         QTest::newRow("40-bit RC4 after allow all, five boxes hidden")
-            << 0 << QList<int>{-1} << QStringLiteral("Kesto") << QByteArray("Kesto")
-            << QStringLiteral("Öffnen") << false << QByteArray("\xd6" "ffnen")
-            << QStringLiteral("RC4") << 2 << -4 << QStringLiteral("yes yes yes yes");
+            << 0 << QList<int>{-1} << QStringLiteral("Kesto") << QStringLiteral("Öffnen") << false << -4;
         QTest::newRow("128-bit RC4, high-res ticks print")
-            << 1 << QList<int>{7, 5} << QStringLiteral("Ówner") << QByteArray("\xd3" "wner")
-            << QStringLiteral("üser") << false << QByteArray("\xfc" "ser")
-            << QStringLiteral("RC4") << 3 << -1340 << QStringLiteral("yes no no no");
+            << 1 << QList<int>{7, 5} << QStringLiteral("Ówner") << QStringLiteral("üser") << false << -1340;
         QTest::newRow("128-bit RC4, high-res without print")
-            << 1 << QList<int>{7, 0} << QStringLiteral("Kesto") << QByteArray("Kesto")
-            << QString() << false << QByteArray() << QStringLiteral("RC4") << 3 << -3904
-            << QStringLiteral("no no no no");
+            << 1 << QList<int>{7, 0} << QStringLiteral("Kesto") << QString() << false << -3904;
         QTest::newRow("128-bit AES, nothing allowed, blanks only")
-            << 2 << QList<int>{} << QStringLiteral("   ") << QByteArray("   ")
-            << QStringLiteral(" ") << false << QByteArray(" ") << QStringLiteral("AES") << 4
-            << -3392 << QStringLiteral("no no no no");
+            << 2 << QList<int>{} << QStringLiteral("   ") << QStringLiteral(" ") << false << -3392;
         QTest::newRow("128-bit AES, user password unticked")
-            << 2 << QList<int>{1} << QStringLiteral("Kesto") << QByteArray("Kesto")
-            << QStringLiteral("kept") << true << QByteArray() << QStringLiteral("AES") << 4
-            << -3376 << QStringLiteral("no yes no no");
+            << 2 << QList<int>{1} << QStringLiteral("Kesto") << QStringLiteral("kept") << true << -3376;
         QTest::newRow("256-bit AES, Unicode passwords")
-            << 3 << QList<int>{2, 3, 4, 6} << QStringLiteral("Eigentümer")
-            << QStringLiteral("Eigentümer").toUtf8() << QStringLiteral("пароль €") << false
-            << QStringLiteral("пароль €").toUtf8() << QStringLiteral("AES-256") << 6 << -2072
-            << QStringLiteral("no no yes yes");
+            << 3 << QList<int>{2, 3, 4, 6} << QStringLiteral("Eigentümer") << QStringLiteral("пароль €")
+            << false << -2072;
     }
 
     void runAtEachStrength()
@@ -361,320 +344,63 @@ private Q_SLOTS:
         QFETCH(int, strength);
         QFETCH(QList<int>, clicks);
         QFETCH(QString, owner);
-        QFETCH(QByteArray, ownerBytes);
         QFETCH(QString, user);
         QFETCH(bool, untickUser);
-        QFETCH(QByteArray, userBytes);
-        QFETCH(QString, algorithm);
-        QFETCH(int, revision);
         QFETCH(int, p);
-        QFETCH(QString, flags);
         const TestPdfs::Options options;
         const QString input = makePdf(QStringLiteral("in/Report.pdf"), options);
         const QString out = makeFolder(QStringLiteral("out"));
 
         FormMain window(desktop_);
         window.show();
-        FormMainUi& ui = window.ui();
+        SettingsPage& page = *window.ui().PicSetting;
         window.fileList().AddPdfFile(input);
-        ui.TextFolder->setText(out);
-        ui.TextOwner->setText(owner);
+        page.TextFolder->setText(out);
+        page.TextOwner->setText(owner);
         for (const int index : clicks)
-            (index < 0 ? static_cast<QAbstractButton*>(ui.CmdAllowAll) : ui.CheckPermission[index])
+            (index < 0 ? static_cast<QAbstractButton*>(page.CmdAllowAll) : page.CheckPermission[index])
                 ->click();
-        ui.OptionKey[strength]->click();
+        page.OptionKey[strength]->click();
         if (!user.isEmpty()) {
-            ui.CheckPassword->click();
-            ui.TextUser->setText(user);
+            page.CheckPassword->click();
+            page.TextUser->setText(user);
             if (untickUser)
-                ui.CheckPassword->click();
+                page.CheckPassword->click();
         }
 
         desktop_.answerMessage(Desktop::Answer::No);
         RUN(window);
         QCOMPARE(messages(), QStringList{summary(1)});
         QCOMPARE(entries(out), QStringList{QStringLiteral("Report.pdf")});
-        const QString output = QDir(out).filePath(QStringLiteral("Report.pdf"));
 
-        const PopplerInfo info = popplerInfo(output, userBytes);
-        QVERIFY2(info.opened, qPrintable(info.output));
-        QVERIFY(info.encrypted);
-        QCOMPARE(info.pages, options.pages);
-        QCOMPARE(info.algorithm, algorithm);
-        const auto yesNo = [&](const char* flag) {
-            return info.permissions.value(QLatin1String(flag)) ? QStringLiteral("yes")
-                                                               : QStringLiteral("no");
-        };
-        QCOMPARE(QStringList({yesNo("print"), yesNo("copy"), yesNo("change"), yesNo("addNotes")})
-                     .join(u' '),
-                 flags);
-        QVERIFY(popplerInfo(output, ownerBytes, As::Owner).opened);
-        if (!userBytes.isEmpty()) {
-            QVERIFY(!popplerInfo(output, "wrong", As::Owner).opened);
-            QVERIFY(!popplerInfo(output).opened);
-            QVERIFY(!popplerInfo(output, "wrong").opened);
-            QVERIFY(!mupdfOpens(output));
-        }
-
-        // MuPDF takes passwords as UTF-8 and encodes them itself.
-        const QByteArray mupdfUser = userBytes.isEmpty() ? QByteArray() : user.toUtf8();
-        const MupdfEncryption mupdf = mupdfEncryption(output, mupdfUser);
-        QVERIFY(mupdf.opened);
-        QCOMPARE(mupdf.revision, revision);
-        QCOMPARE(mupdf.permissions, p);
-        const QString text = mupdfText(output, owner.toUtf8());
-        for (int page = 1; page <= options.pages; ++page)
-            QVERIFY(text.contains(TestPdfs::pageText(options, page)));
-        QVERIFY(qpdfCheck(output, ownerBytes));
+        Expected expected;
+        expected.strength = strength;
+        expected.permissions = p;
+        expected.userPassword = untickUser ? QString() : user;
+        expected.ownerPassword = owner;
+        for (int n = 1; n <= options.pages; ++n)
+            expected.pageTexts << TestPdfs::pageText(options, n);
+        const QString problems =
+            protectionProblems(QDir(out).filePath(QStringLiteral("Report.pdf")), expected);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
-    // Where each output goes, from the input's name and the destination.
-    void outputNames_data()
+    // A row that fails gets its message with the component's code in list
+    // order, is not counted as saved, and the run goes on.
+    void failingRowShowsItsMessage()
     {
-        QTest::addColumn<QString>("input");        // in the work folder
-        QTest::addColumn<QString>("destination");  // "%w" is the work folder
-        QTest::addColumn<QString>("output");       // in the work folder
-
-        QTest::newRow("last extension only") << QStringLiteral("in/Report.final.pdf")
-                                             << QStringLiteral("%w/out")
-                                             << QStringLiteral("out/Report.final.pdf");
-        QTest::newRow("upper-case extension") << QStringLiteral("in/a.PDF") << QStringLiteral("%w/out/")
-                                              << QStringLiteral("out/a.pdf");
-        QTest::newRow("name without a dot") << QStringLiteral("in/reportpdf") << QStringLiteral("%w/out")
-                                            << QStringLiteral("out/reportpdf.pdf");
-        QTest::newRow("own folder") << QStringLiteral("in/a.pdf") << QStringLiteral("%w/in")
-                                    << QStringLiteral("in/a_new.pdf");
-        QTest::newRow("own folder, other extension case") << QStringLiteral("in/a.PDF")
-                                                          << QStringLiteral("%w/in/")
-                                                          << QStringLiteral("in/a.pdf");
-        QTest::newRow("own folder through dot segments") << QStringLiteral("in/a.pdf")
-                                                         << QStringLiteral("%w/out/../in/.")
-                                                         << QStringLiteral("in/a_new.pdf");
-        QTest::newRow("own folder through a link") << QStringLiteral("in/a.pdf")
-                                                   << QStringLiteral("%w/link")
-                                                   << QStringLiteral("in/a_new.pdf");
-    }
-
-    void outputNames()
-    {
-        QFETCH(QString, input);
-        QFETCH(QString, destination);
-        QFETCH(QString, output);
-        const QString inputPath = makePdf(input);
-        QVERIFY(!inputPath.isEmpty());
-        makeFolder(QStringLiteral("out"));
-        if (QFileInfo::exists(path(output)))
-            QSKIP("letter case does not tell files apart here");
-        if (destination.contains(QStringLiteral("link"))) {
-#ifdef Q_OS_UNIX
-            QVERIFY(QFile::link(path(QStringLiteral("in")), path(QStringLiteral("link"))));
-#else
-            QSKIP("folder links need a Unix file system");
-#endif
-        }
-        destination.replace(QStringLiteral("%w"), QDir::toNativeSeparators(work_->path()));
-        const QStringList before = entries(path(QStringLiteral("in"))) +
-                                   entries(path(QStringLiteral("out")));
-
-        FormMain window(desktop_);
-        prepare(window, {inputPath}, destination);
-        QCOMPARE(window.fileList().rowCount(), 1);
-        desktop_.answerMessage(Desktop::Answer::No);
-        RUN(window);
-
-        QCOMPARE(messages(), QStringList{summary(1)});
-        const QStringList after = entries(path(QStringLiteral("in"))) +
-                                  entries(path(QStringLiteral("out")));
-        QCOMPARE(after.size(), before.size() + 1);
-        QVERIFY(QFileInfo(path(output)).isFile());
-        QVERIFY(popplerInfo(path(output)).encrypted);
-        QVERIFY(mupdfOpens(path(output)));
-    }
-
-    // Two rows of the same name from different folders write the same
-    // output in the list's display order, over an unrelated file of that
-    // name.
-    void sameNameFromTwoFoldersLaterReplacesEarlier_data()
-    {
-        QTest::addColumn<bool>("sortedDescending");
-        QTest::addColumn<QString>("lastText");
-        QTest::addColumn<int>("lastPages");
-        QTest::newRow("as added") << false << QStringLiteral("Second file") << 2;
-        QTest::newRow("sorted by name, descending") << true << QStringLiteral("First file") << 3;
-    }
-
-    void sameNameFromTwoFoldersLaterReplacesEarlier()
-    {
-        QFETCH(bool, sortedDescending);
-        QFETCH(QString, lastText);
-        QFETCH(int, lastPages);
-        TestPdfs::Options first;
-        first.text = QStringLiteral("First file");
-        TestPdfs::Options second;
-        second.text = QStringLiteral("Second file");
-        second.pages = 2;
-        const QString a = makePdf(QStringLiteral("a/x.pdf"), first);
-        const QString b = makePdf(QStringLiteral("b/x.pdf"), second);
-        const QString out = makeFolder(QStringLiteral("out"));
-        QVERIFY(TestPdfs::writeBytes(QDir(out).filePath(QStringLiteral("x.pdf")), "not ours"));
-
-        FormMain window(desktop_);
-        prepare(window, {a, b}, out);
-        if (sortedDescending) {
-            // Each click on the name column flips the order.
-            for (int click = 0; click < 2 && window.fileList().row(0).FilePath != b; ++click)
-                window.fileList().ColumnClick(FileListView::FilePathColumn);
-            QCOMPARE(window.fileList().row(0).FilePath, b);
-        }
-        desktop_.answerMessage(Desktop::Answer::No);
-        RUN(window);
-
-        QCOMPARE(messages(), QStringList{summary(2)});
-        QCOMPARE(entries(out), QStringList{QStringLiteral("x.pdf")});
-        const QString output = QDir(out).filePath(QStringLiteral("x.pdf"));
-        QCOMPARE(popplerInfo(output).pages, lastPages);
-        const QString text = mupdfText(output);
-        QVERIFY(text.contains(lastText + QStringLiteral(" 1")));
-        QCOMPARE(text.contains(QStringLiteral("First file")), lastText.startsWith(u'F'));
-        QCOMPARE(text.contains(QStringLiteral("Second file")), lastText.startsWith(u'S'));
-    }
-
-    // An output that would be another listed row's input gets "_new.pdf".
-    void outputNeverHitsAnotherRowsInput()
-    {
-        TestPdfs::Options first;
-        first.text = QStringLiteral("From a");
-        TestPdfs::Options second;
-        second.text = QStringLiteral("From b");
-        const QString a = makePdf(QStringLiteral("a/x.pdf"), first);
-        const QString b = makePdf(QStringLiteral("b/x.pdf"), second);
-        const QString c = makePdf(QStringLiteral("a/y.pdf"));
-
-        FormMain window(desktop_);
-        prepare(window, {a, c, b}, path(QStringLiteral("b")));
-        desktop_.answerMessage(Desktop::Answer::No);
-        RUN(window);
-
-        QCOMPARE(messages(), QStringList{summary(3)});
-        const QString folder = path(QStringLiteral("b"));
-        QCOMPARE(entries(folder), (QStringList{QStringLiteral("x.pdf"), QStringLiteral("x_new.pdf"),
-                                               QStringLiteral("y.pdf")}));
-        // Both x rows wrote x_new.pdf, b's last; b/x.pdf is still its input.
-        QVERIFY(mupdfText(QDir(folder).filePath(QStringLiteral("x_new.pdf")))
-                    .contains(QStringLiteral("From b 1")));
-        QVERIFY(!popplerInfo(b).encrypted);
-        QVERIFY(popplerInfo(QDir(folder).filePath(QStringLiteral("y.pdf"))).encrypted);
-    }
-
-    // A link in the destination that leads to another row's input is not
-    // written through: that output gets "_new.pdf" as well.
-    void outputNeverWritesThroughALinkToAnInput()
-    {
-#ifndef Q_OS_UNIX
-        QSKIP("file links need a Unix file system");
-#endif
-        TestPdfs::Options other;
-        other.text = QStringLiteral("Linked input");
-        const QString x = makePdf(QStringLiteral("a/x.pdf"));
-        const QString y = makePdf(QStringLiteral("b/y.pdf"), other);
-        const QString out = makeFolder(QStringLiteral("out"));
-        QVERIFY(QFile::link(y, QDir(out).filePath(QStringLiteral("x.pdf"))));
-
-        FormMain window(desktop_);
-        prepare(window, {x, y}, out);
-        desktop_.answerMessage(Desktop::Answer::No);
-        RUN(window);
-
-        QCOMPARE(messages(), QStringList{summary(2)});
-        QCOMPARE(entries(out), (QStringList{QStringLiteral("x.pdf"), QStringLiteral("x_new.pdf"),
-                                            QStringLiteral("y.pdf")}));
-        QCOMPARE(QFileInfo(QDir(out).filePath(QStringLiteral("x.pdf"))).symLinkTarget(), y);
-        QVERIFY(!popplerInfo(y).encrypted);
-        QVERIFY(popplerInfo(QDir(out).filePath(QStringLiteral("x_new.pdf"))).encrypted);
-    }
-
-    // A row that fails gets its message with the component's code, leaves
-    // no file behind, and is not counted as saved; the run goes on.
-    void failingRows_data()
-    {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<int>("code");
-        QTest::newRow("file deleted after adding") << QStringLiteral("deleted") << 101;
-        QTest::newRow("wrong stored password") << QStringLiteral("password") << 404;
-        QTest::newRow("output cannot be written") << QStringLiteral("unwritable") << 107;
-        QTest::newRow("input damaged") << QStringLiteral("damaged") << 102;
-    }
-
-    void failingRows()
-    {
-        QFETCH(QString, failure);
-        QFETCH(int, code);
-        TestPdfs::Options protectedFile;
-        protectedFile.userPassword = QStringLiteral("first");
-        protectedFile.ownerPassword = QStringLiteral("first owner");
-        protectedFile.strength = 2;
-        const QString bad = failure == u"password" ? makePdf(QStringLiteral("in/bad.pdf"), protectedFile)
-                                                   : makePdf(QStringLiteral("in/bad.pdf"));
+        const QString bad = makePdf(QStringLiteral("in/bad.pdf"));
         const QString good = makePdf(QStringLiteral("in/good.pdf"));
         const QString out = makeFolder(QStringLiteral("out"));
-
         FormMain window(desktop_);
-        if (failure == u"password")
-            desktop_.answerInput(QStringLiteral("first"));
-        window.fileList().AddPdfFile(bad);
-        window.fileList().AddPdfFile(good);
-        QCOMPARE(window.fileList().rowCount(), 2);
-        if (failure == u"password") {
-            const QList<FakeDesktop::Call> inputs = desktop_.callsOf(FakeDesktop::Kind::Input);
-            QCOMPARE(inputs.size(), 1);
-            QCOMPARE(inputs[0].text, QStringLiteral("Please input the password for ") + bad);
-            QCOMPARE(inputs[0].title, QStringLiteral("Need password"));
-            // The file changes its password after it was listed.
-            protectedFile.userPassword = QStringLiteral("second");
-            protectedFile.ownerPassword = QStringLiteral("second owner");
-            QVERIFY(TestPdfs::write(bad, protectedFile));
-        } else if (failure == u"deleted") {
-            QVERIFY(QFile::remove(bad));
-        } else if (failure == u"unwritable") {
-            QVERIFY(QDir(out).mkdir(QStringLiteral("bad.pdf")));
-        } else if (failure == u"damaged") {
-            QVERIFY(TestPdfs::writeBytes(bad, "%PDF-1.4\nnothing else\n"));
-        }
-        window.ui().TextFolder->setText(out);
+        prepare(window, {bad, good}, out);
+        QVERIFY(TestPdfs::writeBytes(bad, "%PDF-1.4\nnothing else\n"));
         desktop_.answerMessage();
         desktop_.answerMessage(Desktop::Answer::No);
         RUN(window);
 
-        QCOMPARE(messages(), (QStringList{encryptFailure(bad, code), summary(1)}));
-        const QStringList expected = failure == u"unwritable"
-                                         ? QStringList{QStringLiteral("bad.pdf"), QStringLiteral("good.pdf")}
-                                         : QStringList{QStringLiteral("good.pdf")};
-        QCOMPARE(entries(out), expected);
-        QVERIFY(QFileInfo(QDir(out).filePath(QStringLiteral("good.pdf"))).isFile());
-        if (failure == u"unwritable")
-            QVERIFY(QFileInfo(QDir(out).filePath(QStringLiteral("bad.pdf"))).isDir());
-    }
-
-    // Security the chosen strength cannot take fails every row: no file at
-    // all, and nothing counted.
-    void encryptionFailureWritesNothing()
-    {
-        const QString a = makePdf(QStringLiteral("in/a.pdf"));
-        const QString b = makePdf(QStringLiteral("in/b.pdf"));
-        const QString out = makeFolder(QStringLiteral("out"));
-
-        FormMain window(desktop_);
-        prepare(window, {a, b}, out);
-        // The older strengths hold passwords in an 8-bit encoding only.
-        window.ui().TextOwner->setText(QStringLiteral("所有者"));
-        window.ui().OptionKey[1]->click();
-        desktop_.answerMessage();
-        desktop_.answerMessage();
-        desktop_.answerMessage(Desktop::Answer::No);
-        RUN(window);
-
-        QCOMPARE(messages(), (QStringList{encryptFailure(a, 106), encryptFailure(b, 106), summary(0)}));
-        QCOMPARE(entries(out), QStringList());
+        QCOMPARE(messages(), (QStringList{encryptFailure(bad, 102), summary(1)}));
+        QCOMPARE(entries(out), QStringList{QStringLiteral("good.pdf")});
     }
 
     // While a run lasts: the yield before the first row, progress after each
@@ -715,6 +441,10 @@ private Q_SLOTS:
         RUN(window);
 
         QCOMPARE(firstTick, (QStringList{QStringLiteral("3"), QStringLiteral("0"), QString()}));
+        // Whether events run once more after the last row, before the run
+        // ends, depends on when the worker's end arrives.
+        if (progress.last() == u"3/3 3/3")
+            progress.removeLast();
         QCOMPARE(progress, (QStringList{QStringLiteral(" 0/3"), QStringLiteral("1/3 1/3"),
                                         QStringLiteral("2/3 2/3")}));
         QCOMPARE(wrongCommands, QList<int>());

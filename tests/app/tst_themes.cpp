@@ -105,7 +105,7 @@ private Q_SLOTS:
         const QString plainStyle = QApplication::style()->name();
         const QPalette plainPalette = QApplication::palette();
         Skin skin;
-        skin.attach(&window);
+        skin.attach();
         const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
 
         ApplyTheme(skin, 4, folder);
@@ -137,7 +137,7 @@ private Q_SLOTS:
     {
         QWidget window;
         Skin skin;
-        skin.attach(&window);
+        skin.attach();
         const QString plainStyle = QApplication::style()->name();
         ApplyTheme(skin, 2, dir_.path() + QStringLiteral("/nowhere/"));
         QCOMPARE(skin.current(), QString());

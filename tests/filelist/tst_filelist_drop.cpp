@@ -1,11 +1,16 @@
 #include "FileListFixture.h"
+#include "RunHelpers.h"
+#include "ui/CommandIds.h"
+#include "ui/SettingsPage.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QLineEdit>
 #include <QPointer>
+#include <QStatusBar>
 #include <QUrl>
 
 // Dropping files on the list: folders passed over, PDFs only, in the drop's
@@ -123,6 +128,37 @@ private Q_SLOTS:
         VERIFY_TOTALS(f);
         QVERIFY(!f.view()->visualItemRect(f.view()->topLevelItem(2)).isEmpty());
         QVERIFY(f.view()->updatesEnabled());
+    }
+
+    // A Start chosen while a drop is still coming in runs a whole run at
+    // once, its progress painting, and the drop goes on after it.
+    void startDuringADropPaintsItsProgress()
+    {
+        const QStringList files{f.pdf(QStringLiteral("start/1.pdf")), f.pdf(QStringLiteral("start/2.pdf")),
+                                f.pdf(QStringLiteral("start/3.pdf"))};
+        f.window->ui().PicSetting->TextFolder->setText(f.path(QStringLiteral("start")));
+        QStatusBar* statusBar = f.window->ui().StatusBar1;
+        bool started = false;
+        QList<bool> painting;
+        connect(f.view()->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            if (!std::exchange(started, true))
+                QMetaObject::invokeMethod(this, [&] {
+                    RunHelpers::Ticker ticker([&] {
+                        painting << statusBar->updatesEnabled();
+                        return f.window->IsRunning();
+                    });
+                    f.window->Execute(ID_CONVERT);
+                }, Qt::QueuedConnection);
+        });
+        f.desktop.answerMessage(Desktop::Answer::No);
+        f.list().AddDroppedFiles(files);
+
+        QVERIFY(!painting.isEmpty());
+        QCOMPARE(painting, QList<bool>(painting.size(), true));
+        QCOMPARE(f.desktop.calls.size(), 1);
+        QVERIFY(f.desktop.calls.first().text.startsWith(QStringLiteral("1 files saved.")));
+        QCOMPARE(f.paths(), files);
+        QVERIFY(statusBar->updatesEnabled());
     }
 
     void windowClosedDuringADrop()

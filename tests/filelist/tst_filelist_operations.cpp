@@ -51,8 +51,7 @@ private:
         CommandBars& bars = f.window->commandBars();
         if (!fromPopup)
             return bars.action(id);
-        return id == ID_SELECTALL ? bars.M_SelectAll() : id == ID_INVERTSELECTION ? bars.M_Invert()
-                                                                                   : bars.M_Remove();
+        return bars.listItem(id);
     }
 
     void moveFocusAway() { f.window->ui().TabStrip1->setFocus(); }

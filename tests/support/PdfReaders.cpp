@@ -185,4 +185,68 @@ bool qpdfCheck(const QString& path, const QByteArray& password)
         && result.out.contains("No syntax or stream encoding errors found");
 }
 
+QString protectionProblems(const QString& path, const Expected& expected)
+{
+    QStringList problems;
+    const auto check = [&](bool ok, const QString& what) {
+        if (!ok)
+            problems << what;
+    };
+    // poppler and qpdf take the bytes the strength stores (PDFDocEncoding,
+    // which is Latin-1 for the passwords tests use, below 256-bit AES);
+    // MuPDF takes UTF-8 and encodes it itself.
+    const bool aes256 = expected.strength == 3;
+    const auto stored = [aes256](const QString& password) {
+        return aes256 ? password.toUtf8() : password.toLatin1();
+    };
+    const QByteArray user = stored(expected.userPassword);
+    const QByteArray owner = stored(expected.ownerPassword);
+    const int revision = QList<int>{2, 3, 4, 6}.value(expected.strength);
+    const QString algorithm =
+        QStringList{QStringLiteral("RC4"), QStringLiteral("RC4"), QStringLiteral("AES"),
+                    QStringLiteral("AES-256")}.value(expected.strength);
+    const auto allows = [&](int bit) { return ((expected.permissions >> (bit - 1)) & 1) != 0; };
+    const qsizetype pages = expected.pageTexts.size();
+
+    const PopplerInfo info = popplerInfo(path, user);
+    check(info.opened, QStringLiteral("poppler does not open it: ") + info.output);
+    check(info.encrypted, QStringLiteral("poppler sees no encryption"));
+    check(info.pages == pages, QStringLiteral("poppler sees %1 pages").arg(info.pages));
+    check(info.algorithm == algorithm, QStringLiteral("poppler sees ") + info.algorithm);
+    const std::pair<const char*, int> flags[] = {
+        {"print", 3}, {"change", 4}, {"copy", 5}, {"addNotes", 6}};
+    for (const auto& [flag, bit] : flags)
+        check(info.permissions.value(QLatin1String(flag)) == allows(bit),
+              QStringLiteral("poppler's %1 flag").arg(QLatin1String(flag)));
+    check(popplerInfo(path, owner, As::Owner).opened,
+          QStringLiteral("poppler does not open it with the owner password"));
+    if (!user.isEmpty()) {
+        check(!popplerInfo(path, "wrong", As::Owner).opened,
+              QStringLiteral("poppler opens it with a wrong owner password"));
+        check(!popplerInfo(path).opened, QStringLiteral("poppler opens it without a password"));
+        check(!popplerInfo(path, "wrong").opened, QStringLiteral("poppler opens it with a wrong one"));
+        check(!mupdfOpens(path), QStringLiteral("MuPDF opens it without a password"));
+    }
+
+    const MupdfEncryption mupdf = mupdfEncryption(path, expected.userPassword.toUtf8());
+    check(mupdf.opened, QStringLiteral("MuPDF does not open it"));
+    check(mupdf.revision == revision, QStringLiteral("MuPDF sees revision %1").arg(mupdf.revision));
+    check(mupdf.permissions == expected.permissions,
+          QStringLiteral("MuPDF sees P %1").arg(mupdf.permissions));
+    check(mupdfOpens(path, expected.ownerPassword.toUtf8()),
+          QStringLiteral("MuPDF does not open it with the owner password"));
+
+    const QpdfEncryption qpdf = qpdfEncryption(path, owner);
+    check(qpdf.opened && qpdf.revision == revision && qpdf.permissions == expected.permissions,
+          QStringLiteral("qpdf sees: ") + qpdf.output);
+    check(qpdfCheck(path, owner), QStringLiteral("qpdf --check finds faults"));
+
+    const QString popplerText = PdfReaders::popplerText(path, user);
+    const QString mupdfText = PdfReaders::mupdfText(path, expected.userPassword.toUtf8());
+    for (const QString& text : expected.pageTexts)
+        check(popplerText.contains(text) && mupdfText.contains(text),
+              QStringLiteral("a reader does not show \"%1\"").arg(text));
+    return problems.join(QStringLiteral("; "));
+}
+
 }  // namespace PdfReaders

@@ -67,4 +67,21 @@ QpdfEncryption qpdfEncryption(const QString& path, const QByteArray& password = 
 // True when qpdf --check finds no error and no warning.
 bool qpdfCheck(const QString& path, const QByteArray& password = {});
 
+// What a protected output must show every reader.
+struct Expected
+{
+    int strength = 3;          // as PdfLibrary's strength codes
+    int permissions = 0;       // the P value
+    QString userPassword;      // "" for none
+    QString ownerPassword;
+    QStringList pageTexts;     // one per page, each shown on its page
+};
+
+// The one check of a protected output with all the independent readers:
+// poppler, MuPDF and qpdf each see the strength, the permissions and the
+// pages, open it with the passwords (as each reader takes them) and, when
+// it has a user password, not without it or with a wrong one; qpdf --check
+// finds nothing wrong. "" when all of that holds, else what did not.
+QString protectionProblems(const QString& path, const Expected& expected);
+
 }  // namespace PdfReaders

@@ -30,13 +30,6 @@ QString encryptFailure(const QString& path, int code)
                        QStringLiteral("\r\n\r\nError code: ") + QString::number(code));
 }
 
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
-                                      QDir::System,
-                                  QDir::Name);
-}
-
 Ticker::Ticker(std::function<bool()> tick)
     : tick_(std::move(tick))
 {

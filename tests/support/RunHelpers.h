@@ -21,9 +21,6 @@ QString summary(int saved);
 // The failure message of one row, as message() writes it.
 QString encryptFailure(const QString& path, int code);
 
-// Every entry of a folder, hidden ones included, by name.
-QStringList entries(const QString& folder);
-
 // Calls `tick` once on every pass of the event loop until it returns false:
 // a run yields to it before its first row, while each row is encrypted and
 // after each row. A posted call is delivered on the next pass whatever its

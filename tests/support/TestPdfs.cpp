@@ -7,6 +7,7 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
+#include <QDir>
 #include <QFile>
 
 #include <exception>
@@ -182,6 +183,13 @@ bool writeCertificateSecured(const QString& path)
         return false;
     bytes.replace("/Encrypx", "/Encrypt");
     return writeBytes(path, bytes);
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                      QDir::System,
+                                  QDir::Name);
 }
 
 }  // namespace TestPdfs

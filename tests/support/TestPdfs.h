@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // PDFs made with libqpdf at test time, and damaged files made from them.
 namespace TestPdfs {
@@ -39,5 +40,8 @@ bool writeWithBrokenXref(const QString& source, const QString& path);
 // A PDF whose /Encrypt dictionary names the /Adobe.PubSec (certificate)
 // security handler.
 bool writeCertificateSecured(const QString& path);
+
+// Every entry of a folder, hidden ones included, by name.
+QStringList entries(const QString& folder);
 
 }  // namespace TestPdfs

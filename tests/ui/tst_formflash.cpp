@@ -65,6 +65,19 @@ private Q_SLOTS:
         QTRY_COMPARE(destroyed.size(), 1);
     }
 
+    // Esc does what a click does: the main window opens, once.
+    void escapeClosesAndHandsOver()
+    {
+        auto* splash = new FormFlash(false);
+        QSignalSpy finished(splash, &FormFlash::startUpFinished);
+        QSignalSpy destroyed(splash, &QObject::destroyed);
+        splash->show();
+        QVERIFY(QTest::qWaitForWindowExposed(splash));
+        QTest::keyClick(splash, Qt::Key_Escape);
+        QCOMPARE(finished.size(), 1);
+        QTRY_COMPARE(destroyed.size(), 1);
+    }
+
     void aboutBoxClosesWithoutHandingOver()
     {
         FormFlash::timings().aboutMs = 30;

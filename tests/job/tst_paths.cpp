@@ -1,4 +1,4 @@
-#include "job/OutputNaming.h"
+#include "job/Paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,11 +6,43 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestOutputNaming : public QObject
+class TestPaths : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Folders end with exactly one separator, whatever they were given with.
+    void folders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("withSeparator");
+        const QString root = QDir::toNativeSeparators(QDir::rootPath());
+        const QString out = QDir::toNativeSeparators(QStringLiteral("/srv/out/"));
+        QTest::newRow("without") << QStringLiteral("/srv/out") << out;
+        QTest::newRow("with") << QStringLiteral("/srv/out/") << out;
+        QTest::newRow("root") << QDir::rootPath() << root;
+    }
+    void folders()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, withSeparator);
+        QCOMPARE(WithTrailingSeparator(folder), withSeparator);
+        QCOMPARE(FolderOf(QDir(folder).filePath(QStringLiteral("a.pdf"))), withSeparator);
+    }
+
+    // The destination of a run: trimmed, absolute against the current
+    // folder at the time, with one separator.
+    void destinationFolder()
+    {
+        const QString current = QDir::currentPath();
+        QCOMPARE(DestinationFolder(QString()), QString());
+        QCOMPARE(DestinationFolder(QStringLiteral("  ")), QString());
+        QCOMPARE(DestinationFolder(QStringLiteral(" /srv/out ")),
+                 QDir::toNativeSeparators(QStringLiteral("/srv/out/")));
+        QCOMPARE(DestinationFolder(QStringLiteral("out/../out2/")),
+                 WithTrailingSeparator(current + QStringLiteral("/out2")));
+    }
+
     void getOutFileName_data()
     {
         QTest::addColumn<QString>("path");
@@ -105,5 +137,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestOutputNaming)
-#include "tst_outputnaming.moc"
+QTEST_APPLESS_MAIN(TestPaths)
+#include "tst_paths.moc"

@@ -1,6 +1,5 @@
-#include "app/FormMain.h"
 #include "FakeDesktop.h"
-#include "TestSettings.h"
+#include "ui/SettingsPage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,15 +19,14 @@ class TestSettingsPage : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir settingsDir_;
     QTemporaryDir scratch_;
     QString startDir_;
     FakeDesktop desktop_;
 
-    static QList<bool> ticks(FormMain& window)
+    static QList<bool> ticks(SettingsPage& page)
     {
         QList<bool> result;
-        for (const QCheckBox* box : window.ui().CheckPermission)
+        for (const QCheckBox* box : page.CheckPermission)
             result << box->isChecked();
         return result;
     }
@@ -37,16 +34,12 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(settingsDir_.isValid());
         QVERIFY(scratch_.isValid());
-        TestSettings::isolate(settingsDir_.path());
         startDir_ = QDir::currentPath();
     }
 
     void init()
     {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                  QStringLiteral("Corvella Software"), QStringLiteral("Sealmark")).clear();
         desktop_.reset();
         QDir::setCurrent(startDir_);
     }
@@ -55,29 +48,28 @@ private Q_SLOTS:
 
     void userPasswordBoxFollowsTheCheckBox()
     {
-        FormMain window(desktop_);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        FormMainUi& ui = window.ui();
-        ui.TextOwner->setFocus();
+        SettingsPage page(desktop_);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        page.TextOwner->setFocus();
 
-        ui.CheckPassword->click();
-        QVERIFY(ui.Label2->isVisible());
-        QVERIFY(ui.TextUser->isVisible());
-        QCOMPARE(QApplication::focusWidget(), ui.TextUser);
-        QTest::keyClicks(ui.TextUser, QStringLiteral(" open me "));
-        QCOMPARE(window.PageSettings().effectiveUserPassword(), QStringLiteral(" open me "));
+        page.CheckPassword->click();
+        QVERIFY(page.Label2->isVisible());
+        QVERIFY(page.TextUser->isVisible());
+        QCOMPARE(QApplication::focusWidget(), page.TextUser);
+        QTest::keyClicks(page.TextUser, QStringLiteral(" open me "));
+        QCOMPARE(page.settings().effectiveUserPassword(), QStringLiteral(" open me "));
 
         // Unticking hides the box but keeps what was typed; it is not used.
-        ui.CheckPassword->click();
-        QVERIFY(!ui.Label2->isVisible());
-        QVERIFY(!ui.TextUser->isVisible());
-        QCOMPARE(ui.TextUser->text(), QStringLiteral(" open me "));
-        QCOMPARE(window.PageSettings().effectiveUserPassword(), QString());
+        page.CheckPassword->click();
+        QVERIFY(!page.Label2->isVisible());
+        QVERIFY(!page.TextUser->isVisible());
+        QCOMPARE(page.TextUser->text(), QStringLiteral(" open me "));
+        QCOMPARE(page.settings().effectiveUserPassword(), QString());
 
-        ui.CheckPassword->click();
-        QCOMPARE(ui.TextUser->text(), QStringLiteral(" open me "));
-        QCOMPARE(window.PageSettings().effectiveUserPassword(), QStringLiteral(" open me "));
+        page.CheckPassword->click();
+        QCOMPARE(page.TextUser->text(), QStringLiteral(" open me "));
+        QCOMPARE(page.settings().effectiveUserPassword(), QStringLiteral(" open me "));
     }
 
     // Boxes clicked in order, and the ticks that result: only ticking
@@ -101,24 +93,24 @@ private Q_SLOTS:
     {
         QFETCH(QList<int>, clicks);
         QFETCH(QList<bool>, expected);
-        FormMain window(desktop_);
-        window.show();
+        SettingsPage page(desktop_);
+        page.show();
         for (const int index : clicks)
-            window.ui().CheckPermission[index]->click();
-        QCOMPARE(ticks(window), expected);
-        const EncryptionSettings settings = window.PageSettings();
+            page.CheckPermission[index]->click();
+        QCOMPARE(ticks(page), expected);
+        const EncryptionSettings settings = page.settings();
         QCOMPARE(QList<bool>(settings.permissions.begin(), settings.permissions.end()), expected);
     }
 
     void allowAllAndAllowNone()
     {
-        FormMain window(desktop_);
-        window.show();
-        window.ui().CheckPermission[3]->click();
-        window.ui().CmdAllowAll->click();
-        QCOMPARE(ticks(window), QList<bool>(8, true));
-        window.ui().CmdNone->click();
-        QCOMPARE(ticks(window), QList<bool>(8, false));
+        SettingsPage page(desktop_);
+        page.show();
+        page.CheckPermission[3]->click();
+        page.CmdAllowAll->click();
+        QCOMPARE(ticks(page), QList<bool>(8, true));
+        page.CmdNone->click();
+        QCOMPARE(ticks(page), QList<bool>(8, false));
     }
 
     // After "Allow all", each strength: 40-bit RC4 hides the last five
@@ -133,25 +125,24 @@ private Q_SLOTS:
     void strengthShowsThePermissionsItHolds()
     {
         QFETCH(int, strength);
-        FormMain window(desktop_);
-        window.show();
-        FormMainUi& ui = window.ui();
-        ui.CmdAllowAll->click();
-        ui.OptionKey[0]->click();
-        ui.OptionKey[strength]->click();
+        SettingsPage page(desktop_);
+        page.show();
+        page.CmdAllowAll->click();
+        page.OptionKey[0]->click();
+        page.OptionKey[strength]->click();
         for (int i = 0; i < 8; ++i) {
-            QCOMPARE(ui.CheckPermission[i]->isVisible(), i < 3 || strength != 0);
-            QVERIFY(ui.CheckPermission[i]->isChecked());
+            QCOMPARE(page.CheckPermission[i]->isVisible(), i < 3 || strength != 0);
+            QVERIFY(page.CheckPermission[i]->isChecked());
         }
-        const EncryptionSettings settings = window.PageSettings();
+        const EncryptionSettings settings = page.settings();
         QCOMPARE(settings.strength, strength);
         QCOMPARE(QList<bool>(settings.permissions.begin(), settings.permissions.end()),
                  QList<bool>(8, true));
 
         // Hidden boxes keep what is done to them before they show again.
-        ui.CmdNone->click();
-        ui.OptionKey[2]->click();
-        QCOMPARE(ticks(window), QList<bool>(8, false));
+        page.CmdNone->click();
+        page.OptionKey[2]->click();
+        QCOMPARE(ticks(page), QList<bool>(8, false));
     }
 
     // Where the folder chooser opens for the text in the box; cancelling it
@@ -178,16 +169,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(QString, start);
-        FormMain window(desktop_);
-        window.ui().TextFolder->setText(text);
+        SettingsPage page(desktop_);
+        page.TextFolder->setText(text);
         desktop_.answerChooseFolder(QString());
-        window.ui().CmdBrowse->click();
+        page.CmdBrowse->click();
         const QList<FakeDesktop::Call> calls = desktop_.calls;
         QCOMPARE(calls.size(), 1);
         QCOMPARE(calls[0].kind, FakeDesktop::Kind::ChooseFolder);
         QCOMPARE(calls[0].title, QStringLiteral("Please select a folder."));
         QCOMPARE(calls[0].startFolder, start);
-        QCOMPARE(window.ui().TextFolder->text(), text);
+        QCOMPARE(page.TextFolder->text(), text);
         QCOMPARE(QDir::currentPath(), startDir_);
     }
 
@@ -208,13 +199,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, chosen);
         QFETCH(QString, expectedCurrent);
-        FormMain window(desktop_);
-        window.ui().TextFolder->setText(QStringLiteral("/before"));
+        SettingsPage page(desktop_);
+        page.TextFolder->setText(QStringLiteral("/before"));
         desktop_.answerChooseFolder(chosen);
-        window.ui().CmdBrowse->click();
+        page.CmdBrowse->click();
         QCOMPARE(desktop_.calls.size(), 1);
         QCOMPARE(desktop_.calls[0].startFolder, QStringLiteral("/before"));
-        QCOMPARE(window.ui().TextFolder->text(), chosen);
+        QCOMPARE(page.TextFolder->text(), chosen);
         QCOMPARE(QDir::currentPath(), expectedCurrent);
     }
 
@@ -238,11 +229,11 @@ private Q_SLOTS:
             QFile file(chosen);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        FormMain window(desktop_);
-        window.ui().TextFolder->setText(QStringLiteral("/before"));
+        SettingsPage page(desktop_);
+        page.TextFolder->setText(QStringLiteral("/before"));
         desktop_.answerChooseFolder(chosen);
         desktop_.answerMessage();
-        window.ui().CmdBrowse->click();
+        page.CmdBrowse->click();
 
         const QList<FakeDesktop::Call> messages = desktop_.callsOf(FakeDesktop::Kind::Message);
         QCOMPARE(messages.size(), 1);
@@ -250,7 +241,7 @@ private Q_SLOTS:
         QCOMPARE(messages[0].title, QStringLiteral("Error"));
         QCOMPARE(messages[0].icon, Desktop::Icon::Critical);
         QCOMPARE(messages[0].buttons, Desktop::Buttons::Ok);
-        QCOMPARE(window.ui().TextFolder->text(), QStringLiteral("/before"));
+        QCOMPARE(page.TextFolder->text(), QStringLiteral("/before"));
         QCOMPARE(QDir::currentPath(), startDir_);
     }
 };

@@ -1,0 +1,142 @@
+#include "job/BatchJob.h"
+
+#include "job/Paths.h"
+#include "job/PdfLibrary.h"
+
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+
+RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
+                     const EncryptionSettings& settings)
+{
+    RowResult result;
+    if (pdf.OpenFile(row.path, row.password) == 1 && pdf.ClearSecurity() == 1 &&
+        ApplyEncryptionSettings(pdf, settings) != 0 && pdf.SaveFile(output) == 1)
+        result.saved = true;
+    else
+        result.errorCode = pdf.ErrorCode();
+    pdf.CloseDocument(pdf.DocumentIdAt(1));
+    return result;
+}
+
+// A worker's place: its own PdfLibrary and the row it works on.
+struct BatchJob::Slot
+{
+    PdfLibrary pdf;
+    QFutureWatcher<RowResult> watcher;
+    int row = -1;   // -1: free
+};
+
+BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings)
+    : rows_(std::move(rows))
+    , settings_(std::move(settings))
+    , work_(EncryptRow)
+    , pool_(std::make_unique<QThreadPool>())
+    , results_(size_t(rows_.size()))
+{
+    QStringList inputs;
+    inputs.reserve(rows_.size());
+    for (const JobRow& row : std::as_const(rows_))
+        inputs << row.path;
+    outputs_ = OutputPathsFor(folder, inputs);
+    counts_.total = int(rows_.size());
+    setMaxParallelRows(1);
+}
+
+BatchJob::~BatchJob()
+{
+    // Rows may still be worked on when run() never got to wait for them.
+    pool_->waitForDone();
+}
+
+void BatchJob::setMaxParallelRows(int rows)
+{
+    Q_ASSERT(!loop_);
+    slots_.clear();
+    for (int i = 0; i < std::max(1, rows); ++i)
+        slots_.push_back(std::make_unique<Slot>());
+    pool_->setMaxThreadCount(int(slots_.size()));
+}
+
+BatchJob::Counts BatchJob::run()
+{
+    QEventLoop loop;
+    loop_ = &loop;
+    for (const auto& slot : slots_)
+        QObject::connect(&slot->watcher, &QFutureWatcherBase::finished, &loop,
+                         [this, slot = slot.get()] { rowFinished(*slot); });
+    startRows();
+    if (!ended())
+        loop.exec();
+    // The loop also ends when the application quits: no row starts any
+    // more, and those in flight are waited for and reported.
+    if (!ended())
+        requestStop();
+    for (const auto& slot : slots_) {
+        slot->watcher.disconnect();
+        if (slot->row >= 0) {
+            slot->watcher.waitForFinished();
+            rowFinished(*slot);
+        }
+    }
+    loop_ = nullptr;
+    return counts_;
+}
+
+void BatchJob::startRows()
+{
+    while (!stopRequested_ && nextRow_ < counts_.total) {
+        const auto free = std::find_if(slots_.begin(), slots_.end(),
+                                       [](const auto& slot) { return slot->row < 0; });
+        if (free == slots_.end())
+            return;
+        Slot& slot = **free;
+        const int row = nextRow_++;
+        slot.row = row;
+        ++inFlight_;
+        if (onRowStarted)
+            onRowStarted(row);
+        slot.watcher.setFuture(QtConcurrent::run(pool_.get(), [this, &slot, row] {
+            return work_(slot.pdf, rows_[row], outputs_[row], settings_);
+        }));
+    }
+}
+
+void BatchJob::rowFinished(Slot& slot)
+{
+    results_[size_t(slot.row)] = slot.watcher.result();
+    slot.row = -1;
+    --inFlight_;
+    // A row that finishes while an earlier one is being reported (its
+    // message box is up) waits its turn; its worker takes the next row.
+    if (!reporting_)
+        reportFinishedRows();
+    startRows();
+    if (ended() && loop_)
+        loop_->quit();
+}
+
+void BatchJob::reportFinishedRows()
+{
+    reporting_ = true;
+    while (nextReport_ < nextRow_ && results_[size_t(nextReport_)]) {
+        const int row = nextReport_++;
+        const RowResult result = *results_[size_t(row)];
+        ++counts_.done;
+        if (result.saved)
+            ++counts_.saved;
+        if (onRowDone)
+            onRowDone(row, result);
+    }
+    reporting_ = false;
+}
+
+bool BatchJob::ended() const
+{
+    return inFlight_ == 0 && nextReport_ == nextRow_ &&
+           (stopRequested_ || nextRow_ == counts_.total);
+}

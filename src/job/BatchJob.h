@@ -1,0 +1,113 @@
+#pragma once
+
+#include "job/EncryptionSettings.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class PdfLibrary;
+class QEventLoop;
+class QThreadPool;
+
+// One input of a run: the file and the password that opened it ("" for none).
+struct JobRow
+{
+    QString path;
+    QString password;
+};
+
+// How one row of a run ended.
+struct RowResult
+{
+    bool saved = false;
+    int errorCode = 0;  // PdfLibrary's code when nothing was saved
+};
+
+// Opens the row's file, replaces its security with `settings` and saves it
+// as `output`; the document is closed again whatever happens. Nothing is
+// written unless the file opened and took the new security; a failing step
+// ends the row and its code is the result's errorCode.
+RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
+                     const EncryptionSettings& settings);
+
+// A batch run: every row encrypted into one destination folder with one
+// security. Every output is named before the first row starts. Rows are
+// worked on by worker threads, each with a PdfLibrary of its own, while the
+// calling thread's event loop keeps running; what happens is reported back
+// on the calling thread, in list order.
+class BatchJob
+{
+public:
+    // What is done for one row; EncryptRow unless a test puts another in.
+    using RowWork = std::function<RowResult(PdfLibrary&, const JobRow&, const QString& output,
+                                            const EncryptionSettings&)>;
+
+    struct Counts
+    {
+        int total = 0;
+        int done = 0;   // rows reported, failed ones included
+        int saved = 0;
+    };
+
+    // `folder` is absolute and ends with a separator.
+    BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings);
+    ~BatchJob();
+    BatchJob(const BatchJob&) = delete;
+    BatchJob& operator=(const BatchJob&) = delete;
+
+    // The output of each row, in list order.
+    const QStringList& outputs() const { return outputs_; }
+
+    // Called on the calling thread as each row starts, in list order; must
+    // not run an event loop.
+    std::function<void(int row)> onRowStarted;
+    // Called on the calling thread once for every row that ran, in list
+    // order: a row that finishes early waits until the rows before it have
+    // been reported. It may run an event loop (a message box); the workers
+    // go on meanwhile and the rows after it are reported once it returns.
+    std::function<void(int row, const RowResult& result)> onRowDone;
+
+    void setRowWork(RowWork work) { work_ = std::move(work); }
+    // At most this many rows at once (at least 1; 1 until set).
+    void setMaxParallelRows(int rows);
+
+    // Runs the rows and returns once every row that started has been
+    // reported; the calling thread's events are processed meanwhile. Call
+    // it once.
+    Counts run();
+
+    // No row starts after this; rows in flight finish and are reported.
+    // Safe from any thread and from within the callbacks.
+    void requestStop() { stopRequested_ = true; }
+    bool stopRequested() const { return stopRequested_; }
+
+private:
+    struct Slot;
+
+    void startRows();
+    void rowFinished(Slot& slot);
+    void reportFinishedRows();
+    bool ended() const;
+
+    QList<JobRow> rows_;
+    QStringList outputs_;
+    EncryptionSettings settings_;
+    RowWork work_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::unique_ptr<QThreadPool> pool_;
+    std::vector<std::optional<RowResult>> results_;
+    std::atomic<bool> stopRequested_{false};
+    QEventLoop* loop_ = nullptr;
+    int nextRow_ = 0;      // the next row to start
+    int nextReport_ = 0;   // the next row to report
+    int inFlight_ = 0;
+    bool reporting_ = false;
+    Counts counts_;
+};

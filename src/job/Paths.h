@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+// Every rule the program follows about paths: folders and their separators,
+// the destination of a run, output names and when two paths are one file.
+
+// The folder in native form with exactly one trailing separator
+// ("/opt/sealmark" gives "/opt/sealmark/"; a root keeps its own).
+QString WithTrailingSeparator(const QString& folder);
+
+// The folder of a file in native form, ending with one separator.
+QString FolderOf(const QString& filePath);
+
+// Where the folder chooser opens for the text of the folder box: the text
+// without its trailing separator, unless it is a root ("/", "C:\").
+QString BrowseStartFolder(const QString& folderText);
+
+// True when the folder can be entered; it then becomes the current
+// directory, which nothing else relies on. Never throws; "", a missing
+// folder or a file give false.
+bool IsFolderAccessible(const QString& folder);
+
+// The folder a run writes into, from the text of the folder box: blanks
+// around it removed, made absolute against the current directory, native,
+// with one trailing separator. "" for an empty text.
+QString DestinationFolder(const QString& folderText);
+
+// The file name of `path` without its folder and without its last extension:
+// "/in/Report.final.pdf" gives "Report.final". A name without any "." is
+// returned whole ("reportpdf"), so such files never share a nameless output.
+QString GetOutFileName(const QString& path);
+
+// True when the two paths name the same file: the same text, the same
+// absolute path after resolving "." and "..", or (for files that exist) the
+// same file through links or letter case on a case-insensitive file system.
+bool IsSameFile(const QString& a, const QString& b);
+
+// The output path of `input` in `folder` (which ends with a separator):
+// folder + GetOutFileName(input) + ".pdf", or "_new.pdf" instead when that
+// would be the input itself or any other file in `protectedInputs`; should
+// "_new.pdf" be taken as well, "_new2.pdf", "_new3.pdf" ... An input is never
+// chosen as output.
+QString OutputPathFor(const QString& folder, const QString& input,
+                      const QStringList& protectedInputs);
+
+// The inputs that an output in `folder` could land on: those in the folder
+// as written, and those that a ".pdf" entry of the folder leads to through
+// links, "." and ".." or letter case. Naming each output against these alone
+// keeps a long run linear.
+QStringList InputsReachableFrom(const QString& folder, const QStringList& inputs);
+
+// The output path of every input of a run into `folder`, in order, each
+// named against the inputs it could reach.
+QStringList OutputPathsFor(const QString& folder, const QStringList& inputs);
+
+// A path as libqpdf takes a file name: UTF-8 on Windows, the file system's
+// own bytes elsewhere.
+std::string LibraryFileName(const QString& path);

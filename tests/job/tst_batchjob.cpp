@@ -1,0 +1,470 @@
+#include "job/BatchJob.h"
+#include "job/Paths.h"
+#include "job/PdfLibrary.h"
+
+#include "PdfReaders.h"
+#include "TestPdfs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <utility>
+#include <memory>
+
+#include <unistd.h>
+
+using namespace PdfReaders;
+using TestPdfs::entries;
+
+namespace {
+
+bool runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// A small file system of its own, for a destination that runs out of space.
+// Needs root; skipped elsewhere.
+class ScratchFileSystem
+{
+public:
+    ScratchFileSystem(const QString& folder, qint64 bytes)
+        : folder_(folder)
+    {
+        QDir().mkpath(folder);
+        mounted_ = geteuid() == 0 &&
+                   runProgram(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"),
+                               folder});
+    }
+    ~ScratchFileSystem()
+    {
+        if (mounted_)
+            runProgram(QStringLiteral("umount"), {QStringLiteral("-l"), folder_});
+    }
+    ScratchFileSystem(const ScratchFileSystem&) = delete;
+    ScratchFileSystem& operator=(const ScratchFileSystem&) = delete;
+
+    bool mounted() const { return mounted_; }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
+// Makes a folder refuse new entries. Permission bits do not stop root, so
+// root marks the folder immutable instead (where the file system allows).
+bool makeReadOnly(const QString& folder)
+{
+    if (geteuid() == 0)
+        return runProgram(QStringLiteral("chattr"), {QStringLiteral("+i"), folder});
+    return QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+}
+
+void makeWritable(const QString& folder)
+{
+    if (geteuid() == 0)
+        runProgram(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+struct Outcome
+{
+    BatchJob::Counts counts;
+    QList<RowResult> results;   // as reported, in order
+    QStringList outputs;
+};
+
+} // namespace
+
+// The run in the engine: outputs named before the first row, rows reported
+// in list order, failures that leave nothing behind, stop, and a destination
+// that goes wrong in the middle of a run.
+class TestBatchJob : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> work_;
+    QString readOnlyFolder_;
+    QStringList changedInputs_;
+
+    QString path(const QString& relative) const
+    {
+        return QDir::toNativeSeparators(work_->filePath(relative));
+    }
+
+    QString makePdf(const QString& relative, const TestPdfs::Options& options = {})
+    {
+        const QString file = path(relative);
+        QDir().mkpath(QFileInfo(file).path());
+        return TestPdfs::write(file, options) ? file : QString();
+    }
+
+    QString makeFolder(const QString& relative)
+    {
+        QDir().mkpath(path(relative));
+        return path(relative);
+    }
+
+    static EncryptionSettings settings()
+    {
+        EncryptionSettings settings;
+        settings.ownerPassword = QStringLiteral("Kesto");
+        return settings;
+    }
+
+    static QList<JobRow> rowsOf(const QStringList& inputs)
+    {
+        QList<JobRow> rows;
+        for (const QString& input : inputs)
+            rows << JobRow{input, {}};
+        return rows;
+    }
+
+    // Runs the rows into `folder`, `onDone` seeing every report, and checks
+    // that every input is left byte for byte as it was.
+    Outcome run(const QList<JobRow>& rows, const QString& folder,
+                const std::function<void(int)>& onDone = {},
+                const EncryptionSettings& security = settings())
+    {
+        QMap<QString, QByteArray> inputs;
+        for (const JobRow& row : rows)
+            if (QFileInfo::exists(row.path))
+                inputs.insert(row.path, TestPdfs::readBytes(row.path));
+        Outcome outcome;
+        BatchJob job(rows, WithTrailingSeparator(folder), security);
+        outcome.outputs = job.outputs();
+        job.onRowDone = [&](int row, const RowResult& result) {
+            outcome.results << result;
+            if (onDone)
+                onDone(row);
+        };
+        outcome.counts = job.run();
+        for (auto input = inputs.cbegin(); input != inputs.cend(); ++input)
+            if (TestPdfs::readBytes(input.key()) != input.value())
+                changedInputs_ << input.key();
+        return outcome;
+    }
+
+    static QList<int> codes(const Outcome& outcome)
+    {
+        QList<int> codes;
+        for (const RowResult& result : outcome.results)
+            codes << (result.saved ? 0 : result.errorCode);
+        return codes;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QStringList missing = missingTools();
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+    }
+
+    void init()
+    {
+        work_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(work_->isValid());
+    }
+
+    void cleanup()
+    {
+        if (!readOnlyFolder_.isEmpty())
+            makeWritable(readOnlyFolder_);
+        readOnlyFolder_.clear();
+        work_.reset();
+        QCOMPARE(std::exchange(changedInputs_, {}), QStringList());
+    }
+
+    // Rows are reported once each, in list order; after a stop the row in
+    // flight is finished and reported, and no other row starts.
+    void reportsInOrderAndStops()
+    {
+        BatchJob job(rowsOf({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                             QStringLiteral("3")}),
+                     WithTrailingSeparator(work_->path()), settings());
+        job.setRowWork([](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            return row.path == u"1" ? RowResult{false, 107} : RowResult{true, 0};
+        });
+        QList<int> started;
+        QStringList reported;
+        job.onRowStarted = [&](int row) { started << row; };
+        job.onRowDone = [&](int row, const RowResult& result) {
+            reported << QStringLiteral("%1:%2").arg(row).arg(result.saved ? 0 : result.errorCode);
+            if (row == 2)
+                job.requestStop();
+        };
+        const BatchJob::Counts counts = job.run();
+        QCOMPARE(started, (QList<int>{0, 1, 2}));
+        QCOMPARE(reported, (QStringList{QStringLiteral("0:0"), QStringLiteral("1:107"),
+                                        QStringLiteral("2:0")}));
+        QCOMPARE(counts.total, 4);
+        QCOMPARE(counts.done, 3);
+        QCOMPARE(counts.saved, 2);
+    }
+
+    // Where each output goes, from the input's name and the destination.
+    void outputNames_data()
+    {
+        QTest::addColumn<QString>("input");        // in the work folder
+        QTest::addColumn<QString>("destination");  // "%w" is the work folder
+        QTest::addColumn<QString>("output");       // in the work folder
+
+        QTest::newRow("last extension only") << QStringLiteral("in/Report.final.pdf")
+                                             << QStringLiteral("%w/out")
+                                             << QStringLiteral("out/Report.final.pdf");
+        QTest::newRow("upper-case extension") << QStringLiteral("in/a.PDF") << QStringLiteral("%w/out/")
+                                              << QStringLiteral("out/a.pdf");
+        QTest::newRow("name without a dot") << QStringLiteral("in/reportpdf") << QStringLiteral("%w/out")
+                                            << QStringLiteral("out/reportpdf.pdf");
+        QTest::newRow("own folder") << QStringLiteral("in/a.pdf") << QStringLiteral("%w/in")
+                                    << QStringLiteral("in/a_new.pdf");
+        QTest::newRow("own folder, other extension case") << QStringLiteral("in/a.PDF")
+                                                          << QStringLiteral("%w/in/")
+                                                          << QStringLiteral("in/a.pdf");
+        QTest::newRow("own folder through dot segments") << QStringLiteral("in/a.pdf")
+                                                         << QStringLiteral("%w/out/../in/.")
+                                                         << QStringLiteral("in/a_new.pdf");
+        QTest::newRow("own folder through a link") << QStringLiteral("in/a.pdf")
+                                                   << QStringLiteral("%w/link")
+                                                   << QStringLiteral("in/a_new.pdf");
+    }
+
+    void outputNames()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, destination);
+        QFETCH(QString, output);
+        const QString inputPath = makePdf(input);
+        QVERIFY(!inputPath.isEmpty());
+        makeFolder(QStringLiteral("out"));
+        if (QFileInfo::exists(path(output)))
+            QSKIP("letter case does not tell files apart here");
+        if (destination.contains(QStringLiteral("link"))) {
+#ifdef Q_OS_UNIX
+            QVERIFY(QFile::link(path(QStringLiteral("in")), path(QStringLiteral("link"))));
+#else
+            QSKIP("folder links need a Unix file system");
+#endif
+        }
+        destination.replace(QStringLiteral("%w"), QDir::toNativeSeparators(work_->path()));
+        const QStringList before = entries(path(QStringLiteral("in"))) +
+                                   entries(path(QStringLiteral("out")));
+
+        const Outcome outcome = run(rowsOf({inputPath}), DestinationFolder(destination));
+        QCOMPARE(codes(outcome), QList<int>{0});
+        const QStringList after = entries(path(QStringLiteral("in"))) +
+                                  entries(path(QStringLiteral("out")));
+        QCOMPARE(after.size(), before.size() + 1);
+        QVERIFY(IsSameFile(outcome.outputs.first(), path(output)));
+        QVERIFY(popplerInfo(path(output)).encrypted);
+    }
+
+    // Two rows of the same name from different folders write the same
+    // output in list order, over an unrelated file of that name.
+    void sameNameFromTwoFoldersLaterReplacesEarlier()
+    {
+        TestPdfs::Options first;
+        first.text = QStringLiteral("First file");
+        TestPdfs::Options second;
+        second.text = QStringLiteral("Second file");
+        second.pages = 2;
+        const QString a = makePdf(QStringLiteral("a/x.pdf"), first);
+        const QString b = makePdf(QStringLiteral("b/x.pdf"), second);
+        const QString out = makeFolder(QStringLiteral("out"));
+        QVERIFY(TestPdfs::writeBytes(QDir(out).filePath(QStringLiteral("x.pdf")), "not ours"));
+
+        for (const bool bLast : {true, false}) {
+            const Outcome outcome = run(rowsOf(bLast ? QStringList{a, b} : QStringList{b, a}), out);
+            QCOMPARE(outcome.counts.saved, 2);
+            QCOMPARE(entries(out), QStringList{QStringLiteral("x.pdf")});
+            const QString output = QDir(out).filePath(QStringLiteral("x.pdf"));
+            QCOMPARE(popplerInfo(output).pages, bLast ? 2 : 3);
+            const QString text = mupdfText(output);
+            QCOMPARE(text.contains(QStringLiteral("Second file")), bLast);
+            QCOMPARE(text.contains(QStringLiteral("First file")), !bLast);
+        }
+    }
+
+    // An output that would be another row's input gets "_new.pdf".
+    void outputNeverHitsAnotherRowsInput()
+    {
+        TestPdfs::Options first;
+        first.text = QStringLiteral("From a");
+        TestPdfs::Options second;
+        second.text = QStringLiteral("From b");
+        const QString a = makePdf(QStringLiteral("a/x.pdf"), first);
+        const QString b = makePdf(QStringLiteral("b/x.pdf"), second);
+        const QString c = makePdf(QStringLiteral("a/y.pdf"));
+        const QString folder = path(QStringLiteral("b"));
+
+        const Outcome outcome = run(rowsOf({a, c, b}), folder);
+        QCOMPARE(outcome.counts.saved, 3);
+        QCOMPARE(entries(folder), (QStringList{QStringLiteral("x.pdf"), QStringLiteral("x_new.pdf"),
+                                               QStringLiteral("y.pdf")}));
+        // Both x rows wrote x_new.pdf, b's last; b/x.pdf is still its input.
+        QVERIFY(mupdfText(QDir(folder).filePath(QStringLiteral("x_new.pdf")))
+                    .contains(QStringLiteral("From b 1")));
+        QVERIFY(!popplerInfo(b).encrypted);
+        QVERIFY(popplerInfo(QDir(folder).filePath(QStringLiteral("y.pdf"))).encrypted);
+    }
+
+    // A link in the destination that leads to another row's input is not
+    // written through: that output gets "_new.pdf" as well.
+    void outputNeverWritesThroughALinkToAnInput()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("file links need a Unix file system");
+#endif
+        TestPdfs::Options other;
+        other.text = QStringLiteral("Linked input");
+        const QString x = makePdf(QStringLiteral("a/x.pdf"));
+        const QString y = makePdf(QStringLiteral("b/y.pdf"), other);
+        const QString out = makeFolder(QStringLiteral("out"));
+        QVERIFY(QFile::link(y, QDir(out).filePath(QStringLiteral("x.pdf"))));
+
+        const Outcome outcome = run(rowsOf({x, y}), out);
+        QCOMPARE(outcome.counts.saved, 2);
+        QCOMPARE(entries(out), (QStringList{QStringLiteral("x.pdf"), QStringLiteral("x_new.pdf"),
+                                            QStringLiteral("y.pdf")}));
+        QCOMPARE(QFileInfo(QDir(out).filePath(QStringLiteral("x.pdf"))).symLinkTarget(), y);
+        QVERIFY(!popplerInfo(y).encrypted);
+        QVERIFY(popplerInfo(QDir(out).filePath(QStringLiteral("x_new.pdf"))).encrypted);
+    }
+
+    // A row that fails reports the component's code, leaves no file behind,
+    // and the run goes on.
+    void failingRows_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("code");
+        QTest::newRow("file deleted after adding") << QStringLiteral("deleted") << 101;
+        QTest::newRow("password changed after adding") << QStringLiteral("password") << 404;
+        QTest::newRow("output cannot be written") << QStringLiteral("unwritable") << 107;
+        QTest::newRow("input damaged") << QStringLiteral("damaged") << 102;
+    }
+
+    void failingRows()
+    {
+        QFETCH(QString, failure);
+        QFETCH(int, code);
+        TestPdfs::Options protectedFile;
+        protectedFile.userPassword = QStringLiteral("second");
+        protectedFile.ownerPassword = QStringLiteral("second owner");
+        protectedFile.strength = 2;
+        const QString bad = failure == u"password" ? makePdf(QStringLiteral("in/bad.pdf"), protectedFile)
+                                                   : makePdf(QStringLiteral("in/bad.pdf"));
+        const QString good = makePdf(QStringLiteral("in/good.pdf"));
+        const QString out = makeFolder(QStringLiteral("out"));
+        if (failure == u"deleted")
+            QVERIFY(QFile::remove(bad));
+        else if (failure == u"unwritable")
+            QVERIFY(QDir(out).mkdir(QStringLiteral("bad.pdf")));
+        else if (failure == u"damaged")
+            QVERIFY(TestPdfs::writeBytes(bad, "%PDF-1.4\nnothing else\n"));
+
+        // The row keeps the password the file had when it was listed.
+        const Outcome outcome = run({JobRow{bad, QStringLiteral("first")}, JobRow{good, {}}}, out);
+        QCOMPARE(codes(outcome), (QList<int>{code, 0}));
+        QCOMPARE(outcome.counts.saved, 1);
+        const QStringList expected = failure == u"unwritable"
+                                         ? QStringList{QStringLiteral("bad.pdf"), QStringLiteral("good.pdf")}
+                                         : QStringList{QStringLiteral("good.pdf")};
+        QCOMPARE(entries(out), expected);
+        if (failure == u"unwritable")
+            QVERIFY(QFileInfo(QDir(out).filePath(QStringLiteral("bad.pdf"))).isDir());
+    }
+
+    // Security the chosen strength cannot take fails every row: no file at
+    // all, and nothing counted.
+    void encryptionFailureWritesNothing()
+    {
+        const QString out = makeFolder(QStringLiteral("out"));
+        EncryptionSettings security = settings();
+        // The older strengths hold passwords in an 8-bit encoding only.
+        security.ownerPassword = QStringLiteral("所有者");
+        security.strength = EncryptionSettings::Rc4_128;
+        const Outcome outcome = run(rowsOf({makePdf(QStringLiteral("in/a.pdf")),
+                                            makePdf(QStringLiteral("in/b.pdf"))}),
+                                    out, {}, security);
+        QCOMPARE(codes(outcome), (QList<int>{106, 106}));
+        QCOMPARE(outcome.counts.saved, 0);
+        QCOMPARE(entries(out), QStringList());
+    }
+
+    // The destination goes wrong between the first and the second row: each
+    // file that cannot be written fails with 107 and leaves nothing behind,
+    // and the rows after it are still tried.
+    void destinationFailsDuringARun_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("removed") << QStringLiteral("removed");
+        QTest::newRow("made read-only") << QStringLiteral("read-only");
+    }
+
+    void destinationFailsDuringARun()
+    {
+        QFETCH(QString, fault);
+        const QStringList inputs = {makePdf(QStringLiteral("in/1.pdf")),
+                                    makePdf(QStringLiteral("in/2.pdf")),
+                                    makePdf(QStringLiteral("in/3.pdf"))};
+        const QString out = makeFolder(QStringLiteral("out"));
+        bool faulted = false;
+        const Outcome outcome = run(rowsOf(inputs), out, [&](int row) {
+            if (row != 0)
+                return;
+            faulted = fault == u"removed" ? QDir(out).removeRecursively() : makeReadOnly(out);
+            if (faulted && fault == u"read-only")
+                readOnlyFolder_ = out;
+        });
+        if (!faulted)
+            QSKIP("this file system cannot make a folder read-only for this user");
+        QCOMPARE(codes(outcome), (QList<int>{0, 107, 107}));
+        if (fault == u"removed") {
+            QVERIFY(!QFileInfo::exists(out));
+            QCOMPARE(entries(work_->path()), QStringList{QStringLiteral("in")});
+        } else {
+            QCOMPARE(entries(out), QStringList{QStringLiteral("1.pdf")});
+            QVERIFY(popplerInfo(QDir(out).filePath(QStringLiteral("1.pdf"))).encrypted);
+        }
+    }
+
+    // A file too big for what is left on the disk fails alone: nothing of
+    // it stays, and the next file, which fits, is saved.
+    void destinationRunsOutOfSpace()
+    {
+        TestPdfs::Options big;
+        big.pages = 3000;
+        const QStringList inputs = {makePdf(QStringLiteral("in/small1.pdf")),
+                                    makePdf(QStringLiteral("in/big.pdf"), big),
+                                    makePdf(QStringLiteral("in/small2.pdf"))};
+        const qint64 bigSize = QFileInfo(inputs[1]).size();
+        QVERIFY(bigSize > 8 * QFileInfo(inputs[0]).size());
+        const QString out = path(QStringLiteral("out"));
+        ScratchFileSystem disk(out, std::max<qint64>(bigSize / 2, 64 * 1024));
+        if (!disk.mounted())
+            QSKIP("mounting a small file system needs root");
+
+        const Outcome outcome = run(rowsOf(inputs), out);
+        QCOMPARE(codes(outcome), (QList<int>{0, 107, 0}));
+        QCOMPARE(entries(out), (QStringList{QStringLiteral("small1.pdf"), QStringLiteral("small2.pdf")}));
+        for (const QString& name : entries(out)) {
+            const PopplerInfo info = popplerInfo(QDir(out).filePath(name));
+            QVERIFY2(info.encrypted, qPrintable(name));
+            QCOMPARE(info.pages, 3);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchJob)
+#include "tst_batchjob.moc"
