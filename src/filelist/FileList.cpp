@@ -139,7 +139,10 @@ public:
     }
 
     // Lets pending window events run once; when a frame is due the held
-    // widgets are laid out and painted as well.
+    // widgets are laid out and painted as well. Whatever the window allows
+    // while files come in may run here: every command, a second batch (it
+    // joins this one's pace), a whole run, or the window's close (the batch
+    // then ends).
     void processEvents()
     {
         if (outer_) {

@@ -70,6 +70,8 @@ BatchJob::Counts BatchJob::run()
         QObject::connect(&slot->watcher, &QFutureWatcherBase::finished, &loop,
                          [this, slot = slot.get()] { rowFinished(*slot); });
     startRows();
+    // The caller's events run here; the caller decides what they may do
+    // (the window allows only Stop, a close that stops, and painting).
     if (!ended())
         loop.exec();
     // The loop also ends when the application quits: no row starts any
