@@ -98,12 +98,18 @@ bool IsSameFile(const QString& a, const QString& b)
     }
 }
 
+QString OutputKey(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    return pathCase == Qt::CaseInsensitive ? clean.toCaseFolded() : clean;
+}
+
 QString OutputPathFor(const QString& folder, const QString& input,
-                      const QStringList& protectedInputs)
+                      const QStringList& protectedInputs, const QSet<QString>& usedOutputs)
 {
     const QString stem = folder + GetOutFileName(input);
     const auto taken = [&](const QString& candidate) {
-        if (IsSameFile(candidate, input))
+        if (usedOutputs.contains(OutputKey(candidate)) || IsSameFile(candidate, input))
             return true;
         return std::any_of(protectedInputs.cbegin(), protectedInputs.cend(),
                            [&](const QString& other) { return IsSameFile(candidate, other); });
@@ -149,9 +155,12 @@ QStringList OutputPathsFor(const QString& folder, const QStringList& inputs)
 {
     const QStringList reachable = InputsReachableFrom(folder, inputs);
     QStringList outputs;
+    QSet<QString> used;
     outputs.reserve(inputs.size());
-    for (const QString& input : inputs)
-        outputs << OutputPathFor(folder, input, reachable);
+    for (const QString& input : inputs) {
+        outputs << OutputPathFor(folder, input, reachable, used);
+        used.insert(OutputKey(outputs.last()));
+    }
     return outputs;
 }
 

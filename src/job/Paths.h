@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -41,11 +42,15 @@ bool IsSameFile(const QString& a, const QString& b);
 
 // The output path of `input` in `folder` (which ends with a separator):
 // folder + GetOutFileName(input) + ".pdf", or "_new.pdf" instead when that
-// would be the input itself or any other file in `protectedInputs`; should
-// "_new.pdf" be taken as well, "_new2.pdf", "_new3.pdf" ... An input is never
-// chosen as output.
+// would be the input itself, any other file in `protectedInputs` or a path
+// in `usedOutputs` (as OutputKey gives them); should "_new.pdf" be taken as
+// well, "_new2.pdf", "_new3.pdf" ... An input is never chosen as output.
 QString OutputPathFor(const QString& folder, const QString& input,
-                      const QStringList& protectedInputs);
+                      const QStringList& protectedInputs, const QSet<QString>& usedOutputs = {});
+
+// How the outputs of one run into one folder are told apart: the cleaned
+// path, in one letter case where the file system ignores case.
+QString OutputKey(const QString& path);
 
 // The inputs that an output in `folder` could land on: those in the folder
 // as written, and those that a ".pdf" entry of the folder leads to through
@@ -54,7 +59,8 @@ QString OutputPathFor(const QString& folder, const QString& input,
 QStringList InputsReachableFrom(const QString& folder, const QStringList& inputs);
 
 // The output path of every input of a run into `folder`, in order, each
-// named against the inputs it could reach.
+// named against the inputs it could reach and the outputs named before it:
+// no two rows of a run write the same file.
 QStringList OutputPathsFor(const QString& folder, const QStringList& inputs);
 
 // A path as libqpdf takes a file name: UTF-8 on Windows, the file system's

@@ -135,6 +135,28 @@ private slots:
         QCOMPARE(OutputPathFor(out, QStringLiteral("/in/reportpdf"), {}),
                  out + QStringLiteral("reportpdf.pdf"));
     }
+
+    // No two rows of a run get the same output: a later one takes the next
+    // free "_new" name, also around the inputs it must not hit.
+    void outputPathsOfARunNeverRepeat()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString in = dir.path() + u'/';
+        const QString input = in + QStringLiteral("x.pdf");
+        QFile touch(input);
+        QVERIFY(touch.open(QIODevice::WriteOnly));
+        touch.close();
+        const QStringList rows = {QStringLiteral("/a/x.pdf"), QStringLiteral("/b/x.PDF"), input,
+                                  QStringLiteral("/c/x.pdf"), QStringLiteral("/c/y.pdf")};
+        QCOMPARE(OutputPathsFor(in, rows),
+                 (QStringList{in + QStringLiteral("x_new.pdf"), in + QStringLiteral("x_new2.pdf"),
+                              in + QStringLiteral("x_new3.pdf"), in + QStringLiteral("x_new4.pdf"),
+                              in + QStringLiteral("y.pdf")}));
+        const QString out = QStringLiteral("/nowhere/out/");
+        QCOMPARE(OutputPathsFor(out, rows.mid(0, 2)),
+                 (QStringList{out + QStringLiteral("x.pdf"), out + QStringLiteral("x_new.pdf")}));
+    }
 };
 
 QTEST_APPLESS_MAIN(TestPaths)
