@@ -22,6 +22,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 
+#include <algorithm>
+
 namespace {
 
 // Window measures of the main window, in twips.
@@ -106,6 +108,8 @@ void FormMain::InitializeMainWindow()
     page->TextOwner->setText(ReadSetting(QStringLiteral("OwnerPassword")));
     if (page->TextOwner->text().isEmpty())
         page->TextOwner->setText(DefaultOwnerPassword);
+    // Not on the page: a user who wants runs to leave cores free stores it.
+    rowsAtOnce_ = std::max(0, ReadSetting(QStringLiteral("Jobs")).trimmed().toInt());
 }
 
 bool FormMain::eventFilter(QObject* watched, QEvent* event)

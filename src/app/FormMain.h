@@ -100,5 +100,6 @@ private:
 
     QString appFolder_;
     int themeIndex_ = 0;
+    int rowsAtOnce_ = 0;   // the "Jobs" setting: rows a run works on at once, 0 for one per core
     RunState state_ = RunState::Idle;
 };

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 
+#include <algorithm>
+
 namespace {
 
 const QString ErrorTitle = QStringLiteral("Error");
@@ -75,6 +77,8 @@ void FormMain::EncryptFiles(const QString& folder)
     for (const FileRow& row : fileList_->rows())
         rows << JobRow{row.FilePath, row.FilePassword};
     BatchJob job(rows, folder, ui_.PicSetting->settings());
+    if (rowsAtOnce_ > 0)
+        job.setMaxParallelRows(std::min(rowsAtOnce_, job.maxParallelRows()));
     const int total = int(rows.size());
     int done = 0;
     job.onRowStarted = [&](int) {

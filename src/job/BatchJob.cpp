@@ -4,11 +4,37 @@
 #include "job/PdfLibrary.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QFutureWatcher>
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+
+#ifdef Q_OS_WIN
+#define NOMINMAX
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+qint64 physicalMemory()
+{
+#ifdef Q_OS_WIN
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof(status);
+    return GlobalMemoryStatusEx(&status) ? qint64(status.ullTotalPhys) : 0;
+#else
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
+#endif
+}
+
+} // namespace
 
 RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
                      const EncryptionSettings& settings)
@@ -37,14 +63,24 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
     , work_(EncryptRow)
     , pool_(std::make_unique<QThreadPool>())
     , results_(size_t(rows_.size()))
+    , budget_(DefaultMemoryBudget())
 {
     QStringList inputs;
     inputs.reserve(rows_.size());
-    for (const JobRow& row : std::as_const(rows_))
+    for (const JobRow& row : std::as_const(rows_)) {
         inputs << row.path;
+        sizes_.push_back(std::max<qint64>(0, QFileInfo(row.path).size()));
+    }
     outputs_ = OutputPathsFor(folder, inputs);
     counts_.total = int(rows_.size());
-    setMaxParallelRows(1);
+    setMaxParallelRows(QThread::idealThreadCount());
+}
+
+qint64 BatchJob::DefaultMemoryBudget()
+{
+    const qint64 budget = 512LL << 20;
+    const qint64 memory = physicalMemory();
+    return memory > 0 ? std::min(budget, memory / 4) : budget;
 }
 
 BatchJob::~BatchJob()
@@ -96,10 +132,13 @@ void BatchJob::startRows()
                                        [](const auto& slot) { return slot->row < 0; });
         if (free == slots_.end())
             return;
+        if (inFlight_ > 0 && bytesInFlight_ + sizes_[size_t(nextRow_)] > budget_)
+            return;
         Slot& slot = **free;
         const int row = nextRow_++;
         slot.row = row;
         ++inFlight_;
+        bytesInFlight_ += sizes_[size_t(row)];
         if (onRowStarted)
             onRowStarted(row);
         slot.watcher.setFuture(QtConcurrent::run(pool_.get(), [this, &slot, row] {
@@ -111,6 +150,7 @@ void BatchJob::startRows()
 void BatchJob::rowFinished(Slot& slot)
 {
     results_[size_t(slot.row)] = slot.watcher.result();
+    bytesInFlight_ -= sizes_[size_t(slot.row)];
     slot.row = -1;
     --inFlight_;
     // A row that finishes while an earlier one is being reported (its

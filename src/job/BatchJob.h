@@ -38,10 +38,13 @@ RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
                      const EncryptionSettings& settings);
 
 // A batch run: every row encrypted into one destination folder with one
-// security. Every output is named before the first row starts. Rows are
-// worked on by worker threads, each with a PdfLibrary of its own, while the
-// calling thread's event loop keeps running; what happens is reported back
-// on the calling thread, in list order.
+// security. Every output is named before the first row starts, and no two
+// rows share one. Rows start in list order and are worked on by up to one
+// worker per core, each with a PdfLibrary of its own, while the calling
+// thread's event loop keeps running; what happens is reported back on the
+// calling thread, in list order. The inputs in flight stay within a memory
+// budget: a row waits until the rows before it leave room, and a file larger
+// than the budget runs alone.
 class BatchJob
 {
 public:
@@ -75,8 +78,16 @@ public:
     std::function<void(int row, const RowResult& result)> onRowDone;
 
     void setRowWork(RowWork work) { work_ = std::move(work); }
-    // At most this many rows at once (at least 1; 1 until set).
+    // At most this many rows at once (at least 1); the number of cores
+    // unless set.
     void setMaxParallelRows(int rows);
+    int maxParallelRows() const { return int(slots_.size()); }
+    // The total size of the inputs worked on at once; DefaultMemoryBudget()
+    // unless set.
+    void setMemoryBudget(qint64 bytes) { budget_ = bytes; }
+
+    // 512 MB, or a quarter of the machine's memory when that is less.
+    static qint64 DefaultMemoryBudget();
 
     // Runs the rows and returns once every row that started has been
     // reported; the calling thread's events are processed meanwhile. Call
@@ -103,6 +114,9 @@ private:
     std::vector<std::unique_ptr<Slot>> slots_;
     std::unique_ptr<QThreadPool> pool_;
     std::vector<std::optional<RowResult>> results_;
+    std::vector<qint64> sizes_;   // of each row's input
+    qint64 budget_;
+    qint64 bytesInFlight_ = 0;
     std::atomic<bool> stopRequested_{false};
     QEventLoop* loop_ = nullptr;
     int nextRow_ = 0;      // the next row to start

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSemaphore>
+#include <QThread>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,7 +135,8 @@ private:
     }
 
     // Runs the rows into `folder`, `onDone` seeing every report, and checks
-    // that every input is left byte for byte as it was.
+    // that every input is left byte for byte as it was. With `onDone`, one
+    // row at a time, so that it sees the run between two rows.
     Outcome run(const QList<JobRow>& rows, const QString& folder,
                 const std::function<void(int)>& onDone = {},
                 const EncryptionSettings& security = settings())
@@ -143,6 +147,8 @@ private:
                 inputs.insert(row.path, TestPdfs::readBytes(row.path));
         Outcome outcome;
         BatchJob job(rows, WithTrailingSeparator(folder), security);
+        if (onDone)
+            job.setMaxParallelRows(1);
         outcome.outputs = job.outputs();
         job.onRowDone = [&](int row, const RowResult& result) {
             outcome.results << result;
@@ -186,13 +192,14 @@ private Q_SLOTS:
         QCOMPARE(std::exchange(changedInputs_, {}), QStringList());
     }
 
-    // Rows are reported once each, in list order; after a stop the row in
-    // flight is finished and reported, and no other row starts.
+    // One row at a time, rows are reported once each, in list order; a
+    // stop ends the run after the row in flight.
     void reportsInOrderAndStops()
     {
         BatchJob job(rowsOf({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
                              QStringLiteral("3")}),
                      WithTrailingSeparator(work_->path()), settings());
+        job.setMaxParallelRows(1);
         job.setRowWork([](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
             return row.path == u"1" ? RowResult{false, 107} : RowResult{true, 0};
         });
@@ -211,6 +218,119 @@ private Q_SLOTS:
         QCOMPARE(counts.total, 4);
         QCOMPARE(counts.done, 3);
         QCOMPARE(counts.saved, 2);
+    }
+
+    // Side by side, a row that finishes early waits for the rows before it
+    // to be reported; after a stop the rows in flight finish and are
+    // reported, and no other row starts.
+    void parallelRowsReportInListOrderAndStop()
+    {
+        QSemaphore rowZeroMayEnd;
+        QSemaphore rowTwoMayEnd;
+        QMutex mutex;
+        QList<int> finished;
+        BatchJob job(rowsOf({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                             QStringLiteral("3"), QStringLiteral("4")}),
+                     WithTrailingSeparator(work_->path()), settings());
+        job.setMaxParallelRows(2);
+        job.setRowWork([&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            const int index = row.path.toInt();
+            if (index == 0)
+                rowZeroMayEnd.acquire();
+            if (index == 2) {
+                rowZeroMayEnd.release();
+                rowTwoMayEnd.acquire();
+            }
+            const QMutexLocker lock(&mutex);
+            finished << index;
+            return RowResult{true, 0};
+        });
+        QList<int> started;
+        QList<int> reported;
+        job.onRowStarted = [&](int row) { started << row; };
+        job.onRowDone = [&](int row, const RowResult&) {
+            reported << row;
+            if (row == 0) {
+                job.requestStop();
+                rowTwoMayEnd.release();
+            }
+        };
+        const BatchJob::Counts counts = job.run();
+        QCOMPARE(finished, (QList<int>{1, 0, 2}));
+        QCOMPARE(started, (QList<int>{0, 1, 2}));
+        QCOMPARE(reported, (QList<int>{0, 1, 2}));
+        QCOMPARE(counts.done, 3);
+    }
+
+    // The inputs in flight stay within the budget; a file larger than the
+    // budget runs alone.
+    void memoryBudgetIsKept()
+    {
+        const QList<qint64> sizes = {40, 40, 40, 150, 30, 30, 40};
+        QStringList inputs;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            QFile file(path(QStringLiteral("%1.pdf").arg(i)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(sizes[i]));
+            inputs << file.fileName();
+        }
+        QMutex mutex;
+        qint64 bytes = 0;
+        int rows = 0;
+        int mostRows = 0;
+        QStringList overBudget;
+        BatchJob job(rowsOf(inputs), WithTrailingSeparator(work_->path()), settings());
+        job.setMaxParallelRows(4);
+        job.setMemoryBudget(100);
+        job.setRowWork([&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            const qint64 size = QFileInfo(row.path).size();
+            {
+                const QMutexLocker lock(&mutex);
+                bytes += size;
+                mostRows = std::max(mostRows, ++rows);
+                if (rows > 1 && bytes > 100)
+                    overBudget << QStringLiteral("%1 bytes in %2 rows").arg(bytes).arg(rows);
+            }
+            QThread::msleep(30);
+            const QMutexLocker lock(&mutex);
+            bytes -= size;
+            --rows;
+            return RowResult{true, 0};
+        });
+        QCOMPARE(job.run().saved, int(sizes.size()));
+        QCOMPARE(overBudget, QStringList());
+        QVERIFY(mostRows >= 2);
+    }
+
+    // A real run two rows at a time: every output reads back right.
+    void parallelRunWritesCorrectOutputs()
+    {
+        TestPdfs::Options options;
+        options.pages = 40;
+        QStringList inputs;
+        for (int n = 1; n <= 4; ++n) {
+            options.text = QStringLiteral("File %1 page").arg(n);
+            inputs << makePdf(QStringLiteral("in/%1.pdf").arg(n), options);
+        }
+        const QString out = makeFolder(QStringLiteral("out"));
+        EncryptionSettings security = settings();
+        security.requireUserPassword = true;
+        security.userPassword = QStringLiteral("open");
+        security.strength = EncryptionSettings::Aes_256;
+        BatchJob job(rowsOf(inputs), WithTrailingSeparator(out), security);
+        job.setMaxParallelRows(2);
+        QCOMPARE(job.run().saved, 4);
+        for (int n = 1; n <= 4; ++n) {
+            options.text = QStringLiteral("File %1 page").arg(n);
+            Expected expected;
+            expected.permissions = -3904 | (1 << 9);   // accessibility, always at AES
+            expected.userPassword = security.userPassword;
+            expected.ownerPassword = security.ownerPassword;
+            for (int page = 1; page <= options.pages; ++page)
+                expected.pageTexts << TestPdfs::pageText(options, page);
+            const QString problems =
+                protectionProblems(QDir(out).filePath(QStringLiteral("%1.pdf").arg(n)), expected);
+            QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        }
     }
 
     // Where each output goes, from the input's name and the destination.
