@@ -1,20 +1,24 @@
-// Encrypts PDF files through PdfLibrary, the way a run does, and reports
-// the speed and the peak memory of this process.
+// Runs the engine's batch run (BatchJob) over PDF files, as the window and
+// the command line do, and reports the speed and the peak memory of this
+// process.
 //
-//   bench_encrypt [--strength 0|1|2|3|all] [--out FOLDER] [--repeat N] INPUT...
+//   bench_encrypt [--strength 0|1|2|3|all] [--jobs N] [--out FOLDER] [--repeat N] INPUT...
 //
 // Each INPUT is a PDF or a folder whose *.pdf files are taken (large.pdf is
-// skipped in a folder: name it on its own). Outputs go to --out (default: a
-// temporary folder, removed at the end). The passwords are "USER" and
-// "OWNER", every permission allowed, as `qpdf --encrypt USER OWNER 256`.
+// skipped in a folder: name it on its own). --jobs is the number of rows at
+// once (default: one per core). Outputs go to --out (default: a temporary
+// folder, removed at the end). The passwords are "USER" and "OWNER", every
+// permission allowed, as `qpdf --encrypt USER OWNER 256`.
 
-#include "job/PdfLibrary.h"
+#include "job/BatchJob.h"
+#include "job/Paths.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 #include <sys/resource.h>
@@ -44,12 +48,15 @@ int main(int argc, char* argv[])
     QList<int> strengths{3};
     QString outFolder;
     int repeat = 1;
-    QStringList inputs;
+    int jobs = QThread::idealThreadCount();
+    QList<JobRow> rows;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == u"--strength" && i + 1 < args.size()) {
             const QString value = args[++i];
             strengths = value == u"all" ? QList<int>{0, 1, 2, 3} : QList<int>{value.toInt()};
+        } else if (arg == u"--jobs" && i + 1 < args.size()) {
+            jobs = std::max(1, args[++i].toInt());
         } else if (arg == u"--out" && i + 1 < args.size()) {
             outFolder = args[++i];
         } else if (arg == u"--repeat" && i + 1 < args.size()) {
@@ -59,14 +66,14 @@ int main(int argc, char* argv[])
             for (const QString& name : dir.entryList({QStringLiteral("*.pdf")}, QDir::Files,
                                                      QDir::Name))
                 if (name != u"large.pdf")
-                    inputs << dir.filePath(name);
+                    rows << JobRow(dir.filePath(name));
         } else {
-            inputs << arg;
+            rows << JobRow(arg);
         }
     }
-    if (inputs.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_encrypt [--strength 0|1|2|3|all] [--out FOLDER]"
-                             " [--repeat N] INPUT...\n");
+    if (rows.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_encrypt [--strength 0|1|2|3|all] [--jobs N]"
+                             " [--out FOLDER] [--repeat N] INPUT...\n");
         return 2;
     }
     QTemporaryDir temporary;
@@ -75,36 +82,36 @@ int main(int argc, char* argv[])
     QDir().mkpath(outFolder);
 
     qint64 inputBytes = 0;
-    for (const QString& input : inputs)
-        inputBytes += QFileInfo(input).size();
+    for (const JobRow& row : rows)
+        inputBytes += QFileInfo(row.path).size();
 
-    PdfLibrary library;
-    const int permissions = library.ComposePermissions(1, 1, 1, 1, 1, 1, 1, 1);
+    EncryptionSettings settings;
+    settings.ownerPassword = QStringLiteral("OWNER");
+    settings.requireUserPassword = true;
+    settings.userPassword = QStringLiteral("USER");
+    settings.permissions.fill(true);
     int failures = 0;
     for (int strength : strengths) {
+        settings.strength = strength;
         for (int round = 0; round < repeat; ++round) {
             QElapsedTimer timer;
             timer.start();
-            for (const QString& input : inputs) {
-                const QString output =
-                    QDir(outFolder).filePath(QFileInfo(input).fileName());
-                const bool saved = library.OpenFile(input, {}) == 1
-                    && library.ClearSecurity() == 1
-                    && library.ApplyEncryption(QStringLiteral("OWNER"), QStringLiteral("USER"),
-                                               strength, permissions) != 0
-                    && library.SaveFile(output) == 1;
-                if (!saved) {
+            BatchJob job(rows, WithTrailingSeparator(QFileInfo(outFolder).absoluteFilePath()),
+                         settings);
+            job.setMaxParallelRows(jobs);
+            job.onRowDone = [&](int row, const RowResult& result) {
+                if (!result.saved) {
                     ++failures;
-                    std::fprintf(stderr, "failed (%d): %s\n", library.ErrorCode(),
-                                 qPrintable(input));
+                    std::fprintf(stderr, "failed (%d): %s\n", result.errorCode,
+                                 qPrintable(rows[row].path));
                 }
-                library.CloseDocument(library.DocumentIdAt(1));
-            }
+            };
+            job.run();
             const double seconds = double(timer.nsecsElapsed()) / 1e9;
-            std::printf("%-12s %5lld files  %8.1f MB  %7.3f s  %8.1f files/s  %7.1f MB/s"
-                        "  peak %6.1f MB\n",
-                        strengthName(strength), static_cast<long long>(inputs.size()),
-                        double(inputBytes) / 1e6, seconds, double(inputs.size()) / seconds,
+            std::printf("%-12s %5lld files  %8.1f MB  %2d at once  %7.3f s  %8.1f files/s"
+                        "  %7.1f MB/s  peak %6.1f MB\n",
+                        strengthName(strength), static_cast<long long>(rows.size()),
+                        double(inputBytes) / 1e6, jobs, seconds, double(rows.size()) / seconds,
                         double(inputBytes) / 1e6 / seconds, double(peakKilobytes()) / 1024.0);
             std::fflush(stdout);
         }

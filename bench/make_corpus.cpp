@@ -1,8 +1,9 @@
 // Makes the benchmark corpus: PDFs of text and images, written with libqpdf.
 //
-//   make_corpus FOLDER [--files N] [--large-mb MB] [--seed S]
+//   make_corpus FOLDER [--files N] [--pages P] [--large-mb MB] [--seed S]
 //
-// FOLDER/corpus-NNN.pdf: N files (default 300) of 1 to 24 pages each, as
+// FOLDER/corpus-NNN.pdf: N files (default 300) of 1 to 24 pages each (P
+// each with --pages), as
 // office documents are: every page holds real text, four files in five
 // carry Flate-compressed RGB images sized to spread the files on a log
 // scale (with 300 files: 1 KB to 1.8 MB, median about 50 KB, 78 MB in
@@ -98,12 +99,13 @@ void write(QPDF& pdf, const QString& path, bool objectStreams)
     writer.write();
 }
 
-void makeFile(const QString& path, int index, int count, std::mt19937& random)
+void makeFile(const QString& path, int index, int count, int fixedPages, std::mt19937& random)
 {
     // Target size on a log scale from 10 KB to 3 MB.
     const double share = count > 1 ? double(index) / (count - 1) : 0.0;
     const double target = 10e3 * std::pow(300.0, share);
-    const int pages = 1 + static_cast<int>(random() % 24);
+    const int randomPages = 1 + static_cast<int>(random() % 24);
+    const int pages = fixedPages > 0 ? fixedPages : randomPages;
     const bool withImages = index % 5 != 0 && target > 30e3;
 
     QPDF pdf;
@@ -162,6 +164,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     int files = 300;
+    int pages = 0;
     qint64 largeMb = 0;
     unsigned seed = 20240601;
     QString folder;
@@ -169,6 +172,8 @@ int main(int argc, char* argv[])
         const QString& arg = args[i];
         if (arg == u"--files" && i + 1 < args.size())
             files = args[++i].toInt();
+        else if (arg == u"--pages" && i + 1 < args.size())
+            pages = args[++i].toInt();
         else if (arg == u"--large-mb" && i + 1 < args.size())
             largeMb = args[++i].toLongLong();
         else if (arg == u"--seed" && i + 1 < args.size())
@@ -177,7 +182,8 @@ int main(int argc, char* argv[])
             folder = arg;
     }
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        std::fprintf(stderr, "usage: make_corpus FOLDER [--files N] [--large-mb MB] [--seed S]\n");
+        std::fprintf(stderr, "usage: make_corpus FOLDER [--files N] [--pages P] [--large-mb MB]"
+                             " [--seed S]\n");
         return 2;
     }
     std::mt19937 random(seed);
@@ -186,7 +192,7 @@ int main(int argc, char* argv[])
         for (int i = 0; i < files; ++i) {
             const QString path = QDir(folder).filePath(
                 QStringLiteral("corpus-%1.pdf").arg(i, 3, 10, QLatin1Char('0')));
-            makeFile(path, i, files, random);
+            makeFile(path, i, files, pages, random);
             total += QFileInfo(path).size();
         }
         std::printf("%d files, %.1f MB\n", files, double(total) / 1e6);

@@ -75,7 +75,7 @@ void FormMain::EncryptFiles(const QString& folder)
     // The list and the page are disabled for the whole run: read them once.
     QList<JobRow> rows;
     for (const FileRow& row : fileList_->rows())
-        rows << JobRow{row.FilePath, row.FilePassword};
+        rows << JobRow(row.FilePath, row.FilePassword);
     BatchJob job(rows, folder, ui_.PicSetting->settings());
     if (rowsAtOnce_ > 0)
         job.setMaxParallelRows(std::min(rowsAtOnce_, job.maxParallelRows()));

@@ -71,7 +71,12 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
         inputs << row.path;
         sizes_.push_back(std::max<qint64>(0, QFileInfo(row.path).size()));
     }
-    outputs_ = OutputPathsFor(folder, inputs);
+    OutputNamer namer(inputs);
+    for (const JobRow& row : std::as_const(rows_))
+        outputs_ << namer.next(row.subfolder.isEmpty()
+                                   ? folder
+                                   : WithTrailingSeparator(folder + row.subfolder),
+                               row.path);
     counts_.total = int(rows_.size());
     setMaxParallelRows(QThread::idealThreadCount());
 }
@@ -142,7 +147,8 @@ void BatchJob::startRows()
         if (onRowStarted)
             onRowStarted(row);
         slot.watcher.setFuture(QtConcurrent::run(pool_.get(), [this, &slot, row] {
-            return work_(slot.pdf, rows_[row], outputs_[row], settings_);
+            const JobRow& job = rows_[row];
+            return work_(slot.pdf, job, outputs_[row], job.security ? *job.security : settings_);
         }));
     }
 }

@@ -10,17 +10,25 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class PdfLibrary;
 class QEventLoop;
 class QThreadPool;
 
-// One input of a run: the file and the password that opened it ("" for none).
+// One input of a run.
 struct JobRow
 {
+    JobRow(QString path_ = {}, QString password_ = {})
+        : path(std::move(path_)), password(std::move(password_))
+    {
+    }
+
     QString path;
-    QString password;
+    QString password;    // the password that opened it, "" for none
+    QString subfolder;   // where under the destination its output goes, "" for the destination
+    std::optional<EncryptionSettings> security;   // its own, instead of the run's
 };
 
 // How one row of a run ended.
@@ -59,7 +67,8 @@ public:
         int saved = 0;
     };
 
-    // `folder` is absolute and ends with a separator.
+    // `folder` is absolute and ends with a separator; `settings` is the
+    // security of every row that has none of its own.
     BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings);
     ~BatchJob();
     BatchJob(const BatchJob&) = delete;

@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 #if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
@@ -23,6 +27,21 @@ qsizetype lastSeparator(const QString& path)
     return std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
 #else
     return path.lastIndexOf(u'/');
+#endif
+}
+
+// What tells an existing file apart whatever path leads to it: device and
+// inode where there are such, else its canonical path; "" when missing.
+QString fileIdentity(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return QStringLiteral("%1:%2").arg(quint64(status.st_dev)).arg(quint64(status.st_ino));
+#else
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QString() : OutputKey(canonical);
 #endif
 }
 
@@ -100,19 +119,36 @@ bool IsSameFile(const QString& a, const QString& b)
 
 QString OutputKey(const QString& path)
 {
-    const QString clean = QDir::cleanPath(path);
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     return pathCase == Qt::CaseInsensitive ? clean.toCaseFolded() : clean;
 }
 
+ProtectedFiles::ProtectedFiles(const QStringList& files)
+{
+    for (const QString& file : files) {
+        keys_.insert(OutputKey(file));
+        if (const QString identity = fileIdentity(file); !identity.isEmpty())
+            identities_.insert(identity);
+    }
+}
+
+bool ProtectedFiles::covers(const QString& path) const
+{
+    if (keys_.contains(OutputKey(path)))
+        return true;
+    // Links, and letter case on a case-insensitive file system, only show
+    // on files that exist.
+    const QString identity = fileIdentity(path);
+    return !identity.isEmpty() && identities_.contains(identity);
+}
+
 QString OutputPathFor(const QString& folder, const QString& input,
-                      const QStringList& protectedInputs, const QSet<QString>& usedOutputs)
+                      const ProtectedFiles& protectedInputs, const QSet<QString>& usedOutputs)
 {
     const QString stem = folder + GetOutFileName(input);
     const auto taken = [&](const QString& candidate) {
-        if (usedOutputs.contains(OutputKey(candidate)) || IsSameFile(candidate, input))
-            return true;
-        return std::any_of(protectedInputs.cbegin(), protectedInputs.cend(),
-                           [&](const QString& other) { return IsSameFile(candidate, other); });
+        return usedOutputs.contains(OutputKey(candidate)) || IsSameFile(candidate, input) ||
+               protectedInputs.covers(candidate);
     };
 
     QString candidate = stem + QStringLiteral(".pdf");
@@ -124,43 +160,51 @@ QString OutputPathFor(const QString& folder, const QString& input,
     return candidate;
 }
 
-QStringList InputsReachableFrom(const QString& folder, const QStringList& inputs)
+OutputNamer::OutputNamer(const QStringList& inputs)
 {
-    // A hard link needs no protection: the output replaces the link, not
-    // the file it shares.
-    const QString folderPath = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    QStringList reachable;
-    QHash<QString, QString> elsewhere;  // canonical path -> input
     for (const QString& input : inputs) {
         const QFileInfo info(input);
-        if (QDir::cleanPath(info.absolutePath()) == folderPath)
-            reachable << input;
-        else if (const QString canonical = info.canonicalFilePath(); !canonical.isEmpty())
-            elsewhere.insert(canonical, input);
+        const QString folder = QDir::cleanPath(info.absolutePath());
+        inputsByFolder_[folder] << input;
+        if (const QString canonical = info.canonicalFilePath(); !canonical.isEmpty())
+            inputsByCanonicalPath_.insert(canonical, {input, folder});
     }
-    if (elsewhere.isEmpty())
-        return reachable;
+}
+
+const ProtectedFiles& OutputNamer::reachableFrom(const QString& folder)
+{
+    const QString folderPath = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const auto known = reachable_.constFind(folderPath);
+    if (known != reachable_.cend())
+        return known.value();
+    // A hard link needs no protection: the output replaces the link, not
+    // the file it shares.
+    QStringList reachable = inputsByFolder_.value(folderPath);
     const QFileInfoList entries =
         QDir(folder).entryInfoList({QStringLiteral("*.pdf")},
                                    QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
-        const auto input = elsewhere.constFind(entry.canonicalFilePath());
-        if (input != elsewhere.cend())
-            reachable << input.value();
+        const auto input = inputsByCanonicalPath_.constFind(entry.canonicalFilePath());
+        if (input != inputsByCanonicalPath_.cend() && input->folder != folderPath)
+            reachable << input->path;
     }
-    return reachable;
+    return reachable_[folderPath] = ProtectedFiles(reachable);
+}
+
+QString OutputNamer::next(const QString& folder, const QString& input)
+{
+    const QString output = OutputPathFor(folder, input, reachableFrom(folder), used_);
+    used_.insert(OutputKey(output));
+    return output;
 }
 
 QStringList OutputPathsFor(const QString& folder, const QStringList& inputs)
 {
-    const QStringList reachable = InputsReachableFrom(folder, inputs);
+    OutputNamer namer(inputs);
     QStringList outputs;
-    QSet<QString> used;
     outputs.reserve(inputs.size());
-    for (const QString& input : inputs) {
-        outputs << OutputPathFor(folder, input, reachable, used);
-        used.insert(OutputKey(outputs.last()));
-    }
+    for (const QString& input : inputs)
+        outputs << namer.next(folder, input);
     return outputs;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -40,27 +41,60 @@ QString GetOutFileName(const QString& path);
 // same file through links or letter case on a case-insensitive file system.
 bool IsSameFile(const QString& a, const QString& b);
 
-// The output path of `input` in `folder` (which ends with a separator):
-// folder + GetOutFileName(input) + ".pdf", or "_new.pdf" instead when that
-// would be the input itself, any other file in `protectedInputs` or a path
-// in `usedOutputs` (as OutputKey gives them); should "_new.pdf" be taken as
-// well, "_new2.pdf", "_new3.pdf" ... An input is never chosen as output.
-QString OutputPathFor(const QString& folder, const QString& input,
-                      const QStringList& protectedInputs, const QSet<QString>& usedOutputs = {});
-
 // How the outputs of one run into one folder are told apart: the cleaned
 // path, in one letter case where the file system ignores case.
 QString OutputKey(const QString& path);
 
-// The inputs that an output in `folder` could land on: those in the folder
-// as written, and those that a ".pdf" entry of the folder leads to through
-// links, "." and ".." or letter case. Naming each output against these alone
-// keeps a long run linear.
-QStringList InputsReachableFrom(const QString& folder, const QStringList& inputs);
+// Files an output must not land on, looked up by their path and, for files
+// that exist, by the file behind the path (links, "." and "..", case).
+class ProtectedFiles
+{
+public:
+    ProtectedFiles(const QStringList& files = {});
+    bool covers(const QString& path) const;
 
-// The output path of every input of a run into `folder`, in order, each
-// named against the inputs it could reach and the outputs named before it:
-// no two rows of a run write the same file.
+private:
+    QSet<QString> keys_;        // OutputKey of each absolute path
+    QSet<QString> identities_;  // of each existing file
+};
+
+// The output path of `input` in `folder` (which ends with a separator):
+// folder + GetOutFileName(input) + ".pdf", or "_new.pdf" instead when that
+// would be the input itself, a file in `protectedInputs` or a path in
+// `usedOutputs` (as OutputKey gives them); should "_new.pdf" be taken as
+// well, "_new2.pdf", "_new3.pdf" ... An input is never chosen as output.
+QString OutputPathFor(const QString& folder, const QString& input,
+                      const ProtectedFiles& protectedInputs, const QSet<QString>& usedOutputs = {});
+
+// Names the outputs of a run, row by row in list order: an output is never
+// one of the run's inputs (also through links, "." and ".." or letter case)
+// nor an output named before it. Files left by earlier runs are replaced.
+class OutputNamer
+{
+public:
+    explicit OutputNamer(const QStringList& inputs);
+
+    // The output of `input` in `folder` (absolute, ending with a separator).
+    QString next(const QString& folder, const QString& input);
+
+private:
+    // The inputs an output in `folder` could land on: those in the folder
+    // as written, and those a ".pdf" entry of the folder leads to. Naming
+    // against these alone keeps a long run linear.
+    const ProtectedFiles& reachableFrom(const QString& folder);
+
+    struct Input
+    {
+        QString path;
+        QString folder;   // clean absolute folder
+    };
+    QHash<QString, QStringList> inputsByFolder_;      // clean absolute folder
+    QHash<QString, Input> inputsByCanonicalPath_;
+    QHash<QString, ProtectedFiles> reachable_;        // by destination folder
+    QSet<QString> used_;                              // OutputKey of each output
+};
+
+// The output path of every input of a run into `folder`, in order.
 QStringList OutputPathsFor(const QString& folder, const QStringList& inputs);
 
 // A path as libqpdf takes a file name: UTF-8 on Windows, the file system's

@@ -130,7 +130,7 @@ private:
     {
         QList<JobRow> rows;
         for (const QString& input : inputs)
-            rows << JobRow{input, {}};
+            rows << JobRow(input);
         return rows;
     }
 
@@ -218,6 +218,28 @@ private Q_SLOTS:
         QCOMPARE(counts.total, 4);
         QCOMPARE(counts.done, 3);
         QCOMPARE(counts.saved, 2);
+    }
+
+    // A row may go to its own subfolder and carry its own security.
+    void rowsCarryTheirFolderAndSecurity()
+    {
+        JobRow own(QStringLiteral("/in/b/x.pdf"));
+        own.subfolder = QStringLiteral("b");
+        own.security = settings();
+        own.security->ownerPassword = QStringLiteral("own");
+        const QString folder = WithTrailingSeparator(work_->path());
+        BatchJob job({JobRow(QStringLiteral("/in/x.pdf")), own}, folder, settings());
+        QStringList seen;
+        job.setRowWork([&](PdfLibrary&, const JobRow&, const QString& output,
+                           const EncryptionSettings& security) {
+            seen << output + u' ' + security.ownerPassword;
+            return RowResult{true, 0};
+        });
+        job.setMaxParallelRows(1);
+        job.run();
+        QCOMPARE(seen, (QStringList{folder + QStringLiteral("x.pdf Kesto"),
+                                    WithTrailingSeparator(folder + QStringLiteral("b")) +
+                                        QStringLiteral("x.pdf own")}));
     }
 
     // Side by side, a row that finishes early waits for the rows before it
@@ -492,7 +514,7 @@ private Q_SLOTS:
             QVERIFY(TestPdfs::writeBytes(bad, "%PDF-1.4\nnothing else\n"));
 
         // The row keeps the password the file had when it was listed.
-        const Outcome outcome = run({JobRow{bad, QStringLiteral("first")}, JobRow{good, {}}}, out);
+        const Outcome outcome = run({JobRow(bad, QStringLiteral("first")), JobRow(good)}, out);
         QCOMPARE(codes(outcome), (QList<int>{code, 0}));
         QCOMPARE(outcome.counts.saved, 1);
         const QStringList expected = failure == u"unwritable"

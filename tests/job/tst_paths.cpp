@@ -115,24 +115,24 @@ private slots:
         QVERIFY(QFile::link(dir.path(), dir.path() + QStringLiteral("-link")));
         auto removeLink = qScopeGuard([&] { QFile::remove(dir.path() + QStringLiteral("-link")); });
 
-        QCOMPARE(OutputPathFor(out, input, {input}), out + QStringLiteral("Report.pdf"));
-        QCOMPARE(OutputPathFor(in, input, {input}), in + QStringLiteral("Report_new.pdf"));
+        QCOMPARE(OutputPathFor(out, input, QStringList{input}), out + QStringLiteral("Report.pdf"));
+        QCOMPARE(OutputPathFor(in, input, QStringList{input}), in + QStringLiteral("Report_new.pdf"));
         // The same folder written another way is still the input's folder.
         for (const QString& folder : {in + QStringLiteral("./"),
                                       in + QStringLiteral("sub/../"),
                                       dir.path() + QStringLiteral("-link/")})
-            QCOMPARE(OutputPathFor(folder, input, {}), folder + QStringLiteral("Report_new.pdf"));
+            QCOMPARE(OutputPathFor(folder, input, QStringList{}), folder + QStringLiteral("Report_new.pdf"));
         // Another row's input is never overwritten either.
         const QString other = in + QStringLiteral("a.PDF");
-        QCOMPARE(OutputPathFor(in, other, {input, other, in + QStringLiteral("a.pdf")}),
+        QCOMPARE(OutputPathFor(in, other, QStringList{input, other, in + QStringLiteral("a.pdf")}),
                  in + QStringLiteral("a_new.pdf"));
-        QCOMPARE(OutputPathFor(in, input, {input, in + QStringLiteral("Report_new.pdf")}),
+        QCOMPARE(OutputPathFor(in, input, QStringList{input, in + QStringLiteral("Report_new.pdf")}),
                  in + QStringLiteral("Report_new2.pdf"));
         QCOMPARE(OutputPathFor(in, input,
-                               {in + QStringLiteral("Report_new.pdf"),
+                               QStringList{in + QStringLiteral("Report_new.pdf"),
                                 in + QStringLiteral("Report_new2.pdf")}),
                  in + QStringLiteral("Report_new3.pdf"));
-        QCOMPARE(OutputPathFor(out, QStringLiteral("/in/reportpdf"), {}),
+        QCOMPARE(OutputPathFor(out, QStringLiteral("/in/reportpdf"), QStringList{}),
                  out + QStringLiteral("reportpdf.pdf"));
     }
 
