@@ -319,7 +319,7 @@ void FileList::addBatch(const QStringList& paths, bool missingEntryEnds)
 
 bool FileList::IsPdfFile(const QString& path)
 {
-    return path.endsWith(QLatin1String("pdf"), Qt::CaseInsensitive);
+    return ::IsPdfFile(path);
 }
 
 bool FileList::IsInList(const QString& path) const

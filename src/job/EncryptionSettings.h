@@ -1,10 +1,10 @@
 #pragma once
 
+#include "job/PdfLibrary.h"
+
 #include <QString>
 
 #include <array>
-
-class PdfLibrary;
 
 // The security every output of a run receives, as the settings page holds it.
 struct EncryptionSettings
@@ -24,6 +24,22 @@ struct EncryptionSettings
     // The user password the document gets: "" unless one is required.
     QString effectiveUserPassword() const;
 };
+
+// What keeps settings from protecting files the way they say, the first
+// found in this order: no owner password; a required user password that is
+// empty; a user password equal to the owner password (every reader would
+// open the files as owner, and no restriction would apply); a password the
+// strength cannot store as it stands (PdfLibrary::CheckPassword), the owner
+// password's first.
+struct SettingsCheck
+{
+    enum Problem { None, NoOwnerPassword, NoUserPassword, UserSameAsOwner, PasswordNotStorable };
+    Problem problem = None;
+    bool inUserPassword = false;   // PasswordNotStorable: which password
+    PdfLibrary::PasswordFault fault = PdfLibrary::PasswordFault::None;
+    QChar character;               // PasswordNotStorable: the first character at fault
+};
+SettingsCheck CheckSettings(const EncryptionSettings& settings);
 
 // Gives the loaded document of `library` the security of `settings`:
 // ComposePermissions with the eight permissions in order, then

@@ -87,6 +87,11 @@ QString DestinationFolder(const QString& folderText)
     return WithTrailingSeparator(QDir::cleanPath(QDir::current().absoluteFilePath(trimmed)));
 }
 
+bool IsPdfFile(const QString& path)
+{
+    return path.endsWith(QLatin1String("pdf"), Qt::CaseInsensitive);
+}
+
 QString GetOutFileName(const QString& path)
 {
     const QString name = path.mid(lastSeparator(path) + 1);

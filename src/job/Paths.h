@@ -31,6 +31,10 @@ bool IsFolderAccessible(const QString& folder);
 // with one trailing separator. "" for an empty text.
 QString DestinationFolder(const QString& folderText);
 
+// True for a name taken as a PDF: ending in "pdf" in any letter case ("a.pdf",
+// "a.PDF", also "reportpdf").
+bool IsPdfFile(const QString& path);
+
 // The file name of `path` without its folder and without its last extension:
 // "/in/Report.final.pdf" gives "Report.final". A name without any "." is
 // returned whole ("reportpdf"), so such files never share a nameless output.

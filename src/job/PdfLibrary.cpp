@@ -1,6 +1,8 @@
 #include "job/PdfLibrary.h"
 
+#include "job/OutputFile.h"
 #include "job/Paths.h"
+#include "job/PdfInspection.h"
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
@@ -8,8 +10,8 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
+#include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -19,6 +21,29 @@
 
 namespace {
 
+// 256-bit AES keeps only this many bytes of a UTF-8 password, and readers
+// cut what is typed to them.
+constexpr size_t MaxAes256PasswordBytes = 127;
+
+// What the permission bits of ComposePermissions grant, as libqpdf takes it.
+struct Grants
+{
+    bool print, modify, extract, annotate, fillForms, accessibility, assemble;
+    qpdf_r3_print_e printing;
+};
+
+Grants grantsOf(int permissions)
+{
+    const auto allows = [&](int bit) { return ((permissions >> (bit - 1)) & 1) != 0; };
+    Grants grants{allows(3), allows(4), allows(5), allows(6), allows(9), allows(10), allows(11),
+                  qpdf_r3p_none};
+    // High resolution means nothing without printing.
+    grants.printing = !grants.print ? qpdf_r3p_none
+                      : allows(12)  ? qpdf_r3p_full
+                                    : qpdf_r3p_low;
+    return grants;
+}
+
 // The new security, its passwords already in the bytes the strength takes.
 struct Security
 {
@@ -26,18 +51,49 @@ struct Security
     int permissions = 0;
     std::string ownerPassword;
     std::string userPassword;
+
+    int revision() const { return strength == 0 ? 2 : strength == 1 ? 3 : strength == 2 ? 4 : 6; }
+    int keyBits() const { return strength == 0 ? 40 : strength == 3 ? 256 : 128; }
+
+    // The P value a file written with this security must hold, and which of
+    // its bits the revision can hold at all.
+    int expectedPermissions() const
+    {
+        const Grants grants = grantsOf(permissions);
+        quint32 value = 0xFFFFF0C0u;
+        const auto grant = [&](bool allowed, int bit) {
+            if (allowed)
+                value |= 1u << (bit - 1);
+        };
+        grant(grants.print, 3);
+        grant(grants.modify, 4);
+        grant(grants.extract, 5);
+        grant(grants.annotate, 6);
+        grant(grants.fillForms, 9);
+        // From revision 4 on, libqpdf always grants accessibility.
+        grant(grants.accessibility || revision() >= 4, 10);
+        grant(grants.assemble, 11);
+        grant(grants.printing == qpdf_r3p_full, 12);
+        return static_cast<int>(value);
+    }
+    int heldPermissionBits() const
+    {
+        // Print, modify, copy and annotate; from revision 3 on also bits 9 to 12.
+        return revision() == 2 ? 0x3C : 0xF3C;
+    }
 };
 
-// Hands QPDFWriter's output to a QSaveFile opened unbuffered. QPDFWriter
-// writes in pieces of a few bytes; gathering them here costs far less than
-// a trip through QIODevice for each. QPDFWriter also writes from
-// destructors, where an exception would end the program, so a failed write
-// is only recorded: the rest is dropped and the caller checks failed().
-class SaveFilePipeline final : public Pipeline
+// Hands QPDFWriter's output to an OutputFile. QPDFWriter writes in pieces
+// of a few bytes; gathering them here costs far less than a trip through
+// QIODevice for each. QPDFWriter also writes from destructors, where an
+// exception would end the program, so a failed write is only recorded: the
+// rest is dropped and the caller checks failed().
+class OutputPipeline final : public Pipeline
 {
 public:
-    explicit SaveFilePipeline(QSaveFile& file)
-        : Pipeline("output file", nullptr), file_(file)
+    explicit OutputPipeline(OutputFile& file)
+        : Pipeline("output file", nullptr)
+        , file_(file)
     {
         buffer_.reserve(capacity);
     }
@@ -68,12 +124,11 @@ private:
 
     void put(const char* data, size_t length)
     {
-        const auto size = static_cast<qint64>(length);
-        if (!failed_ && size > 0 && file_.write(data, size) != size)
+        if (!failed_ && length > 0 && !file_.write(data, static_cast<qint64>(length)))
             failed_ = true;
     }
 
-    QSaveFile& file_;
+    OutputFile& file_;
     std::string buffer_;
     bool failed_ = false;
 };
@@ -83,9 +138,17 @@ std::string toStd(const QByteArray& bytes)
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+std::string aes256Password(const QString& password)
+{
+    std::string utf8 = toStd(password.toUtf8());
+    if (utf8.size() > MaxAes256PasswordBytes)
+        utf8.resize(MaxAes256PasswordBytes);
+    return utf8;
+}
+
 // The byte strings a reader or writer may have made of `password`: UTF-8,
-// its NFKC form (256-bit AES), PDFDocEncoding (older revisions) and the
-// common mis-encodings qpdf knows how to undo.
+// cut to 127 bytes and NFKC-normalised (256-bit AES), PDFDocEncoding (older
+// revisions) and the common mis-encodings qpdf knows how to undo.
 std::vector<std::string> passwordCandidates(const QString& password)
 {
     std::vector<std::string> candidates;
@@ -97,6 +160,7 @@ std::vector<std::string> passwordCandidates(const QString& password)
     add(utf8);
     if (password.isEmpty())
         return candidates;
+    add(aes256Password(password));
     std::string pdfDoc;
     if (QUtil::utf8_to_pdf_doc(utf8, pdfDoc))
         add(pdfDoc);
@@ -104,6 +168,12 @@ std::vector<std::string> passwordCandidates(const QString& password)
     for (const std::string& repaired : QUtil::possible_repaired_encodings(utf8))
         add(repaired);
     return candidates;
+}
+
+bool isPdfDocEncodable(const QString& text)
+{
+    std::string ignored;
+    return QUtil::utf8_to_pdf_doc(toStd(text.toUtf8()), ignored);
 }
 
 int openErrorFor(const QPDFExc& error)
@@ -122,33 +192,67 @@ int openErrorFor(const QPDFExc& error)
 
 void setEncryption(QPDFWriter& writer, const Security& security)
 {
-    const auto allows = [&](int bit) { return ((security.permissions >> (bit - 1)) & 1) != 0; };
-    const bool print = allows(3), modify = allows(4), extract = allows(5), annotate = allows(6),
-               fillForms = allows(9), accessibility = allows(10), assemble = allows(11);
-    // High resolution means nothing without printing.
-    const qpdf_r3_print_e printing = !print ? qpdf_r3p_none
-                                     : allows(12) ? qpdf_r3p_full
-                                                  : qpdf_r3p_low;
+    const Grants g = grantsOf(security.permissions);
     const char* user = security.userPassword.c_str();
     const char* owner = security.ownerPassword.c_str();
     switch (security.strength) {
     case 0:
-        writer.setR2EncryptionParametersInsecure(user, owner, print, modify, extract, annotate);
+        writer.setR2EncryptionParametersInsecure(user, owner, g.print, g.modify, g.extract,
+                                                 g.annotate);
         break;
     case 1:
-        writer.setR3EncryptionParametersInsecure(user, owner, accessibility, extract, assemble,
-                                                 annotate, fillForms, modify, printing);
+        writer.setR3EncryptionParametersInsecure(user, owner, g.accessibility, g.extract,
+                                                 g.assemble, g.annotate, g.fillForms, g.modify,
+                                                 g.printing);
         break;
     case 2:
-        writer.setR4EncryptionParametersInsecure(user, owner, accessibility, extract, assemble,
-                                                 annotate, fillForms, modify, printing,
-                                                 /*encrypt_metadata=*/true, /*use_aes=*/true);
+        writer.setR4EncryptionParametersInsecure(user, owner, g.accessibility, g.extract,
+                                                 g.assemble, g.annotate, g.fillForms, g.modify,
+                                                 g.printing, /*encrypt_metadata=*/true,
+                                                 /*use_aes=*/true);
         break;
     default:
-        writer.setR6EncryptionParameters(user, owner, accessibility, extract, assemble,
-                                         annotate, fillForms, modify, printing,
+        writer.setR6EncryptionParameters(user, owner, g.accessibility, g.extract, g.assemble,
+                                         g.annotate, g.fillForms, g.modify, g.printing,
                                          /*encrypt_metadata_aes=*/true);
         break;
+    }
+}
+
+// The file at `path` opens with `password`; with `asOwner` it must open with
+// owner rights, else with user rights only.
+std::shared_ptr<QPDF> openWritten(const std::string& path, const std::string& password,
+                                  bool asOwner)
+{
+    std::shared_ptr<QPDF> pdf = QPDF::create();
+    pdf->setSuppressWarnings(true);
+    pdf->processFile(path.c_str(), password.c_str());
+    const bool rightsAsAsked =
+        asOwner ? pdf->ownerPasswordMatched()
+                : pdf->userPasswordMatched() && !pdf->ownerPasswordMatched();
+    return rightsAsAsked && !pdf->anyWarnings() ? pdf : nullptr;
+}
+
+// The written file at `path` opens as asked, holds the security asked for
+// and has `pages` pages.
+bool readsBackAsProtected(const QString& path, const Security& security, int pages)
+{
+    try {
+        const std::string file = LibraryFileName(path);
+        if (!openWritten(file, security.userPassword, false))
+            return false;
+        const std::shared_ptr<QPDF> pdf = openWritten(file, security.ownerPassword, true);
+        if (!pdf)
+            return false;
+        const PdfLibrary::Protection protection = PdfInspection::ProtectionOf(*pdf);
+        const int held = security.heldPermissionBits();
+        return protection.encrypted && protection.revision == security.revision() &&
+               protection.keyBits == security.keyBits() &&
+               protection.aes == (security.strength >= 2) &&
+               (protection.permissions & held) == (security.expectedPermissions() & held) &&
+               static_cast<int>(pdf->getAllPages().size()) == pages;
+    } catch (...) {
+        return false;
     }
 }
 
@@ -158,9 +262,19 @@ struct PdfLibrary::Document
 {
     std::shared_ptr<QPDF> pdf;
     QString path;
+    qint64 size = 0;            // of the file when it was opened
+    QDateTime lastModified;
     int id = 0;
     int pageCount = 0;
+    int features = 0;
+    Protection protection;
     std::optional<Security> security;
+
+    bool fileChanged() const
+    {
+        const QFileInfo now(path);
+        return !now.exists() || now.size() != size || now.lastModified() != lastModified;
+    }
 };
 
 PdfLibrary::PdfLibrary() = default;
@@ -176,6 +290,39 @@ int PdfLibrary::succeed(int result)
 {
     errorCode_ = NoError;
     return result;
+}
+
+PdfLibrary::PasswordCheck PdfLibrary::CheckPassword(const QString& password, int strength)
+{
+    PasswordCheck check;
+    const auto faultAt = [&](PasswordFault fault, QChar character) {
+        check.fault = fault;
+        check.character = character;
+        return check;
+    };
+    if (const qsizetype nul = password.indexOf(QChar(0)); nul >= 0)
+        return faultAt(PasswordFault::Nul, QChar(0));
+    if (strength == 3) {
+        if (password.normalized(QString::NormalizationForm_KC) == password)
+            return check;
+        // The character to name: one that normalisation changes on its own,
+        // or a combining mark that it joins to the one before.
+        for (qsizetype i = 0; i < password.size(); ++i) {
+            const qsizetype length = password.at(i).isHighSurrogate() ? 2 : 1;
+            const QString character = password.mid(i, length);
+            if (character.normalized(QString::NormalizationForm_KC) != character ||
+                character.front().isMark())
+                return faultAt(PasswordFault::ChangedByNormalising, character.front());
+            i += length - 1;
+        }
+        return faultAt(PasswordFault::ChangedByNormalising, password.front());
+    }
+    for (const QChar character : password)
+        if (!isPdfDocEncodable(QString(character)))
+            return faultAt(PasswordFault::NotEncodable, character);
+    if (!isPdfDocEncodable(password))
+        return faultAt(PasswordFault::NotEncodable, password.front());
+    return check;
 }
 
 int PdfLibrary::OpenFile(const QString& path, const QString& password)
@@ -197,20 +344,31 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                     continue;
                 return fail(openErrorFor(error));
             }
-            // A document whose pages cannot be found is of no use to anyone.
-            int pageCount = 0;
+            auto document = std::make_unique<Document>();
+            // A document whose pages cannot be found, or that has none, is of
+            // no use to anyone; a page tree too deep for libqpdf's walk would
+            // end the program.
             try {
-                pageCount = static_cast<int>(pdf->getAllPages().size());
+                if (!PdfInspection::PageTreeIsSound(*pdf))
+                    return fail(NotPdf);
+                document->pageCount = static_cast<int>(pdf->getAllPages().size());
+                document->features = PdfInspection::Features(*pdf);
+                document->protection = PdfInspection::ProtectionOf(*pdf);
             } catch (...) {
                 return fail(NotPdf);
             }
-            auto document = std::make_unique<Document>();
+            if (document->pageCount == 0)
+                return fail(NotPdf);
+            // Repairs made while opening are done with; a warning from now
+            // on means the copy would not be whole.
+            pdf->getWarnings();
             document->pdf = std::move(pdf);
             document->path = path;
-            document->pageCount = pageCount;
+            document->size = info.size();
+            document->lastModified = info.lastModified();
             document->id = nextDocumentId_;
-            nextDocumentId_ = nextDocumentId_ == std::numeric_limits<int>::max()
-                                  ? 1 : nextDocumentId_ + 1;
+            nextDocumentId_ =
+                nextDocumentId_ == std::numeric_limits<int>::max() ? 1 : nextDocumentId_ + 1;
             document_ = std::move(document);
             return succeed();
         }
@@ -231,6 +389,23 @@ int PdfLibrary::CountPages()
     if (!document_)
         return fail(NoDocument);
     return succeed(document_->pageCount);
+}
+
+int PdfLibrary::DocumentFeatures()
+{
+    if (!document_)
+        return fail(NoDocument);
+    return succeed(document_->features);
+}
+
+PdfLibrary::Protection PdfLibrary::DocumentProtection()
+{
+    if (!document_) {
+        fail(NoDocument);
+        return {};
+    }
+    succeed();
+    return document_->protection;
 }
 
 int PdfLibrary::ClearSecurity()
@@ -270,18 +445,20 @@ int PdfLibrary::ApplyEncryption(const QString& ownerPassword, const QString& use
     document_->security.reset();
     if (strength < 0 || strength > 3)
         return fail(BadStrength);
+    if (ownerPassword.isEmpty())
+        return fail(NoOwnerPassword);
+    if (CheckPassword(ownerPassword, strength).fault != PasswordFault::None ||
+        CheckPassword(userPassword, strength).fault != PasswordFault::None)
+        return fail(PasswordNotEncodable);
     try {
         Security security;
         security.strength = strength;
         security.permissions = permissions;
         if (strength == 3) {
-            security.ownerPassword =
-                toStd(ownerPassword.normalized(QString::NormalizationForm_KC).toUtf8());
-            security.userPassword =
-                toStd(userPassword.normalized(QString::NormalizationForm_KC).toUtf8());
-        } else if (!QUtil::utf8_to_pdf_doc(toStd(ownerPassword.toUtf8()), security.ownerPassword)
-                   || !QUtil::utf8_to_pdf_doc(toStd(userPassword.toUtf8()),
-                                              security.userPassword)) {
+            security.ownerPassword = aes256Password(ownerPassword);
+            security.userPassword = aes256Password(userPassword);
+        } else if (!QUtil::utf8_to_pdf_doc(toStd(ownerPassword.toUtf8()), security.ownerPassword) ||
+                   !QUtil::utf8_to_pdf_doc(toStd(userPassword.toUtf8()), security.userPassword)) {
             return fail(PasswordNotEncodable);
         }
         document_->security = std::move(security);
@@ -303,12 +480,13 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         return fail(WriteFailed);
 
     try {
-        QSaveFile out(outputPath);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        OutputFile out(outputPath);
+        if (!out.open())
             return fail(WriteFailed);
+        QPDF& pdf = *document_->pdf;
         try {
-            SaveFilePipeline pipeline(out);
-            QPDFWriter writer(*document_->pdf);
+            OutputPipeline pipeline(out);
+            QPDFWriter writer(pdf);
             writer.setOutputPipeline(&pipeline);
             // Streams go out exactly as they came in, only re-encrypted.
             writer.setDecodeLevel(qpdf_dl_none);
@@ -316,20 +494,32 @@ int PdfLibrary::SaveFile(const QString& outputPath)
             writer.setRecompressFlate(false);
             writer.setObjectStreamMode(qpdf_o_preserve);
             setEncryption(writer, *document_->security);
+            if (writerHook_)
+                writerHook_(writer);
             writer.write();
             pipeline.finish();
-            if (pipeline.failed()) {
-                out.cancelWriting();
+            if (pipeline.failed())
                 return fail(WriteFailed);
-            }
         } catch (const QPDFExc& error) {
-            out.cancelWriting();
             // Damage found only while copying the input is the input's fault.
             return fail(error.getErrorCode() == qpdf_e_system ? WriteFailed : NotPdf);
         } catch (...) {
-            out.cancelWriting();
             return fail(WriteFailed);
         }
+        // libqpdf reports a failure to read the input in the middle of the
+        // copy (an I/O error, memory, a file cut short) as a warning only,
+        // and the copy is then not whole.
+        if (document_->fileChanged())
+            return fail(FileUnreadable);
+        if (pdf.anyWarnings()) {
+            pdf.getWarnings();
+            return fail(NotPdf);
+        }
+        if (!out.finish())
+            return fail(WriteFailed);
+        if (!readsBackAsProtected(out.temporaryPath(), *document_->security,
+                                  document_->pageCount))
+            return fail(NotProtectedOnReadBack);
         if (!out.commit())
             return fail(WriteFailed);
         return succeed();

@@ -2,9 +2,11 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QPDF;
+class QPDFWriter;
 
 // The PDF component: opens one PDF at a time, replaces its security and writes
 // the protected copy. Every operation returns an integer and never throws;
@@ -14,18 +16,27 @@ class QPDF;
 //   0    no error (set by every operation that succeeds)
 //   404  the file is encrypted and the password opens it neither as user nor
 //        as owner password
-//   101  the file is missing or cannot be read
-//   102  not a PDF, or damaged beyond repair
+//   101  the file is missing or cannot be read, or it changed (size or time
+//        of last change) between opening and the end of saving
+//   102  not a PDF, damaged beyond repair, or without pages
 //   103  encrypted with a security handler we cannot open (e.g. certificates)
 //   104  no document is loaded
 //   105  strength code out of range (valid: 0 to 3)
-//   106  a password that the chosen strength cannot encode (the older
-//        strengths take only characters of the PDF 8-bit encoding)
+//   106  a password the chosen strength cannot store as it stands (see
+//        CheckPassword): a NUL, a character outside the PDF 8-bit encoding
+//        below 256-bit AES, or at 256-bit AES one that NFKC normalisation
+//        changes
 //   107  the output could not be written (folder missing, no permission,
 //        disk full); nothing is left behind and an existing file is untouched
 //   108  no new security has been applied since the document was opened, or
 //        the last ApplyEncryption failed: nothing is written
 //   109  the output path names the loaded document's own file
+//   110  the written file did not read back as protected: it did not open
+//        with the passwords as user and as owner, or its revision, key
+//        length, permissions or page count differ from what was asked;
+//        nothing is written
+//   111  the owner password is empty: every reader would open the file with
+//        owner rights
 //
 // Strength codes: 0 = 40-bit RC4 (revision 2), 1 = 128-bit RC4 (revision 3),
 // 2 = 128-bit AES (revision 4), 3 = 256-bit AES (revision 6).
@@ -40,9 +51,13 @@ class QPDF;
 //     the bit is deprecated there, readers must honour accessibility, and
 //     libqpdf always sets it.
 //
-// Passwords are Unicode. 256-bit AES takes them as NFKC-normalised UTF-8; the
-// older strengths take them in the PDF 8-bit encoding (PDFDocEncoding).
-// Opening tries a password the ways readers may have encoded it.
+// Passwords are Unicode. 256-bit AES stores them as UTF-8 cut to its first
+// 127 bytes, as the standard says and readers do when they open a file, so
+// the password as typed opens it; the standard normalises (NFKC) first, but
+// readers compare the password as typed, so one that normalisation changes
+// is refused. The older strengths store them in the PDF 8-bit encoding
+// (PDFDocEncoding). Opening tries a password the ways readers may have
+// encoded it.
 //
 // Not thread-safe: one thread at a time may use an instance.
 class PdfLibrary
@@ -59,8 +74,37 @@ public:
         WriteFailed = 107,
         SecurityNotApplied = 108,
         OutputIsInput = 109,
+        NotProtectedOnReadBack = 110,
+        NoOwnerPassword = 111,
         PasswordRequired = 404,
     };
+
+    // What protecting a document would break (DocumentFeatures).
+    enum Feature {
+        Signed = 1,        // a signature field with a value, kids included
+        Certified = 2,     // a certification signature (/Perms /DocMDP); also Signed
+        UsageRights = 4,   // "Reader extensions" (/Perms /UR3 or /UR)
+        PdfA = 8,          // a PDF/A identification in the XMP metadata
+    };
+
+    // The security a document has.
+    struct Protection
+    {
+        bool encrypted = false;
+        int revision = 0;       // R of the standard security handler
+        int keyBits = 0;        // 40 to 256
+        bool aes = false;       // AES rather than RC4 for the streams
+        int permissions = 0;    // the P value
+    };
+
+    // Why a strength cannot store a password as it stands.
+    enum class PasswordFault { None, Nul, NotEncodable, ChangedByNormalising };
+    struct PasswordCheck
+    {
+        PasswordFault fault = PasswordFault::None;
+        QChar character;    // the first character at fault
+    };
+    static PasswordCheck CheckPassword(const QString& password, int strength);
 
     PdfLibrary();
     ~PdfLibrary();
@@ -80,6 +124,14 @@ public:
     // Pages of the loaded document; 0 with ErrorCode 104 when none is loaded.
     int CountPages();
 
+    // The Feature bits of the loaded document; 0 with ErrorCode 104 when
+    // none is loaded. An empty signature field is not Signed.
+    int DocumentFeatures();
+
+    // The security the loaded document had when it was opened; all zero
+    // with ErrorCode 104 when none is loaded.
+    Protection DocumentProtection();
+
     // Makes the loaded document drop its old security: what SaveFile writes
     // carries only the security set by ApplyEncryption. SaveFile never keeps
     // an input's security, so this only checks that a document is loaded:
@@ -96,16 +148,21 @@ public:
 
     // Sets the security that the next SaveFile writes: owner password, user
     // password ("" for none), strength code and a value from
-    // ComposePermissions. Non-zero on success; 0 with ErrorCode 104, 105 or
-    // 106 otherwise, and then SaveFile writes nothing.
+    // ComposePermissions. Non-zero on success; 0 with ErrorCode 104, 105,
+    // 106 or 111 otherwise, and then SaveFile writes nothing.
     int ApplyEncryption(const QString& ownerPassword, const QString& userPassword,
                         int strength, int permissions);
 
     // Writes the loaded document with its new security to outputPath: 1 on
-    // success, 0 with ErrorCode 104, 107, 108 or 109 (or 102 when damage in
-    // the input only shows while it is copied). The copy is written to
-    // a temporary file beside outputPath and renamed over it only once the
-    // whole write succeeded. Streams are copied as they are: no decoding, no
+    // success, 0 with ErrorCode 104, 107, 108, 109 or 110, 102 when damage
+    // in the input only shows while it is copied, or 101 when the input
+    // changed since it was opened. The copy is written to a temporary file
+    // beside outputPath, read back (it must open with the user password, or
+    // none, as user and with the owner password as owner, and show the
+    // revision, key length, permissions and page count asked for) and
+    // renamed over outputPath only then. A warning of libqpdf while writing
+    // is a failure too. A symbolic link at outputPath is replaced, never
+    // written through. Streams are copied as they are: no decoding, no
     // recompression.
     int SaveFile(const QString& outputPath);
 
@@ -117,12 +174,17 @@ public:
     // one, 0 with ErrorCode 104 otherwise.
     int CloseDocument(int documentId);
 
+    // For tests only: called with SaveFile's writer right before it writes,
+    // to make it write something else than was asked for.
+    void setWriterHookForTests(std::function<void(QPDFWriter&)> hook) { writerHook_ = std::move(hook); }
+
 private:
     struct Document;
     int fail(int code);
     int succeed(int result = 1);
 
     std::unique_ptr<Document> document_;
+    std::function<void(QPDFWriter&)> writerHook_;
     int errorCode_ = NoError;
     int nextDocumentId_ = 1;
 };

@@ -1,0 +1,92 @@
+#include "job/OutputFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The permissions a newly created file gets here.
+QFileDevice::Permissions newFilePermissions()
+{
+    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadUser | QFileDevice::WriteUser;
+#ifndef Q_OS_WIN
+    // The umask can only be read by setting it; workers write side by side,
+    // so it is read once.
+    static mode_t mask = 0;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mask = ::umask(0);
+        ::umask(mask);
+    });
+    if (!(mask & S_IRGRP))
+        permissions |= QFileDevice::ReadGroup;
+    if (!(mask & S_IWGRP))
+        permissions |= QFileDevice::WriteGroup;
+    if (!(mask & S_IROTH))
+        permissions |= QFileDevice::ReadOther;
+    if (!(mask & S_IWOTH))
+        permissions |= QFileDevice::WriteOther;
+#endif
+    return permissions;
+}
+
+} // namespace
+
+OutputFile::OutputFile(const QString& path)
+    : path_(path)
+    , file_(QDir(QFileInfo(path).path()).filePath(QStringLiteral(".sealmark-XXXXXX")))
+{
+}
+
+OutputFile::~OutputFile() = default;
+
+bool OutputFile::open()
+{
+    if (!file_.open())
+        return false;
+    const QFileInfo existing(path_);
+    const bool replacesFile = existing.isFile() && !existing.isSymLink();
+    return file_.setPermissions(replacesFile ? existing.permissions() : newFilePermissions());
+}
+
+bool OutputFile::write(const char* data, qint64 size)
+{
+    return file_.write(data, size) == size;
+}
+
+bool OutputFile::finish()
+{
+    if (!file_.flush())
+        return false;
+#ifdef Q_OS_WIN
+    const bool synced = ::_commit(file_.handle()) == 0;
+#else
+    const bool synced = ::fsync(file_.handle()) == 0;
+#endif
+    file_.close();
+    return synced && file_.error() == QFileDevice::NoError;
+}
+
+bool OutputFile::commit()
+{
+    // A rename replaces what is at the path, a link included, in one step.
+    std::error_code error;
+    std::filesystem::rename(QFileInfo(file_.fileName()).filesystemFilePath(),
+                            QFileInfo(path_).filesystemFilePath(), error);
+    if (error)
+        return false;
+    file_.setAutoRemove(false);
+    return true;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "job/PdfLibrary.h"
+
+class QPDF;
+
+// What PdfLibrary reads off an opened document beyond its pages. None of
+// these recurse, so a hostile file cannot overflow the stack; all of them
+// may throw libqpdf's exceptions.
+namespace PdfInspection {
+
+// Page trees deeper than this are refused: libqpdf walks them recursively.
+constexpr int MaxPageTreeDepth = 1000;
+
+// True when the page tree from the catalog's /Pages is no deeper than
+// MaxPageTreeDepth and reaches no node twice.
+bool PageTreeIsSound(QPDF& pdf);
+
+// The PdfLibrary::Feature bits of the document.
+int Features(QPDF& pdf);
+
+// The security the document was opened with.
+PdfLibrary::Protection ProtectionOf(QPDF& pdf);
+
+} // namespace PdfInspection
