@@ -3,6 +3,7 @@
 #include "job/Paths.h"
 #include "job/PdfLibrary.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -148,7 +149,12 @@ void BatchJob::startRows()
             onRowStarted(row);
         slot.watcher.setFuture(QtConcurrent::run(pool_.get(), [this, &slot, row] {
             const JobRow& job = rows_[row];
-            return work_(slot.pdf, job, outputs_[row], job.security ? *job.security : settings_);
+            QElapsedTimer clock;
+            clock.start();
+            RowResult result =
+                work_(slot.pdf, job, outputs_[row], job.security ? *job.security : settings_);
+            result.seconds = double(clock.nsecsElapsed()) / 1e9;
+            return result;
         }));
     }
 }

@@ -35,7 +35,8 @@ struct JobRow
 struct RowResult
 {
     bool saved = false;
-    int errorCode = 0;  // PdfLibrary's code when nothing was saved
+    int errorCode = 0;    // PdfLibrary's code when nothing was saved
+    double seconds = 0;   // the row's own time, as BatchJob measured it
 };
 
 // Opens the row's file, replaces its security with `settings` and saves it

@@ -201,7 +201,7 @@ private Q_SLOTS:
                      WithTrailingSeparator(work_->path()), settings());
         job.setMaxParallelRows(1);
         job.setRowWork([](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
-            return row.path == u"1" ? RowResult{false, 107} : RowResult{true, 0};
+            return row.path == u"1" ? RowResult{false, 107, 0} : RowResult{true, 0, 0};
         });
         QList<int> started;
         QStringList reported;
@@ -233,7 +233,7 @@ private Q_SLOTS:
         job.setRowWork([&](PdfLibrary&, const JobRow&, const QString& output,
                            const EncryptionSettings& security) {
             seen << output + u' ' + security.ownerPassword;
-            return RowResult{true, 0};
+            return RowResult{true, 0, 0};
         });
         job.setMaxParallelRows(1);
         job.run();
@@ -265,7 +265,7 @@ private Q_SLOTS:
             }
             const QMutexLocker lock(&mutex);
             finished << index;
-            return RowResult{true, 0};
+            return RowResult{true, 0, 0};
         });
         QList<int> started;
         QList<int> reported;
@@ -316,7 +316,7 @@ private Q_SLOTS:
             const QMutexLocker lock(&mutex);
             bytes -= size;
             --rows;
-            return RowResult{true, 0};
+            return RowResult{true, 0, 0};
         });
         QCOMPARE(job.run().saved, int(sizes.size()));
         QCOMPARE(overBudget, QStringList());
