@@ -76,7 +76,8 @@ bool OutputFile::finish()
     const bool synced = ::fsync(file_.handle()) == 0;
 #endif
     file_.close();
-    return synced && file_.error() == QFileDevice::NoError;
+    // The folder may have gone while the file was written into it.
+    return synced && file_.error() == QFileDevice::NoError && QFileInfo::exists(file_.fileName());
 }
 
 bool OutputFile::commit()

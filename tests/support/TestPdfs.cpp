@@ -1,5 +1,7 @@
 #include "TestPdfs.h"
 
+#include "job/PdfLibrary.h"
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -71,6 +73,52 @@ void setEncryption(QPDFWriter& writer, const TestPdfs::Options& options)
     }
 }
 
+QPDFObjectHandle signatureValue()
+{
+    return QPDFObjectHandle::parse("<< /Type /Sig /Filter /Adobe.PPKLite"
+                                   " /SubFilter /adbe.pkcs7.detached /Contents <00> >>");
+}
+
+// The signatures, certification, usage rights and PDF/A identification of
+// `options.features`, as signing and archiving tools write them.
+void addFeatures(QPDF& pdf, const TestPdfs::Options& options)
+{
+    QPDFObjectHandle root = pdf.getRoot();
+    QPDFObjectHandle fields = QPDFObjectHandle::newArray();
+    if (options.features & (PdfLibrary::Signed | PdfLibrary::Certified)) {
+        // The value sits on a kid that takes its type from its parent.
+        QPDFObjectHandle parent = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /FT /Sig /T (Signatures) >>"));
+        QPDFObjectHandle kid = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /T (One) >>"));
+        kid.replaceKey("/V", pdf.makeIndirectObject(signatureValue()));
+        kid.replaceKey("/Parent", parent);
+        parent.replaceKey("/Kids", QPDFObjectHandle::newArray({kid}));
+        fields.appendItem(parent);
+    }
+    if (options.emptySignatureField)
+        fields.appendItem(pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /FT /Sig /T (Unsigned) >>")));
+    if (fields.getArrayNItems() > 0)
+        root.replaceKey("/AcroForm", QPDFObjectHandle::newDictionary({{"/Fields", fields}}));
+    QPDFObjectHandle perms = QPDFObjectHandle::newDictionary();
+    if (options.features & PdfLibrary::Certified)
+        perms.replaceKey("/DocMDP", pdf.makeIndirectObject(signatureValue()));
+    if (options.features & PdfLibrary::UsageRights)
+        perms.replaceKey("/UR3", pdf.makeIndirectObject(signatureValue()));
+    if (!perms.getKeys().empty())
+        root.replaceKey("/Perms", perms);
+    if (options.features & PdfLibrary::PdfA) {
+        QPDFObjectHandle metadata = QPDFObjectHandle::newStream(
+            &pdf, "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF"
+                  " xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+                  "<rdf:Description xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\">"
+                  "<pdfaid:part>2</pdfaid:part><pdfaid:conformance>B</pdfaid:conformance>"
+                  "</rdf:Description></rdf:RDF></x:xmpmeta>");
+        metadata.replaceDict(QPDFObjectHandle::parse("<< /Type /Metadata /Subtype /XML >>"));
+        root.replaceKey("/Metadata", metadata);
+    }
+}
+
 }  // namespace
 
 namespace TestPdfs {
@@ -108,6 +156,7 @@ bool write(const QString& path, const Options& options)
             page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
             pages.addPage(QPDFPageObjectHelper(page), false);
         }
+        addFeatures(pdf, options);
 
         const QByteArray name = QFile::encodeName(path);
         QPDFWriter writer(pdf, name.constData());
@@ -182,6 +231,36 @@ bool writeCertificateSecured(const QString& path)
     if (bytes.count("/Encrypx") != 1)
         return false;
     bytes.replace("/Encrypx", "/Encrypt");
+    return writeBytes(path, bytes);
+}
+
+bool writeWithoutPages(const QString& path)
+{
+    try {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+        writer.write();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool writeDeepPageTree(const QString& path, int levels)
+{
+    // Written out by hand: libqpdf itself would walk the tree to write it.
+    // Without a cross-reference table, readers find the objects by scanning.
+    QByteArray bytes = "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n";
+    const int page = levels + 2;
+    for (int node = 2; node < page; ++node) {
+        const QByteArray parent = node == 2 ? QByteArray() : " /Parent " + QByteArray::number(node - 1) + " 0 R";
+        bytes += QByteArray::number(node) + " 0 obj << /Type /Pages /Count 1" + parent +
+                 " /Kids [" + QByteArray::number(node + 1) + " 0 R] >> endobj\n";
+    }
+    bytes += QByteArray::number(page) + " 0 obj << /Type /Page /Parent " +
+             QByteArray::number(page - 1) + " 0 R /MediaBox [0 0 612 792] >> endobj\n";
+    bytes += "trailer << /Root 1 0 R /Size " + QByteArray::number(page + 1) + " >>\n%%EOF\n";
     return writeBytes(path, bytes);
 }
 

@@ -17,6 +17,8 @@ struct Options
     int strength = -1;            // -1: not encrypted; else as PdfLibrary's strength codes
     bool restricted = false;      // encrypted with every permission denied
     bool objectStreams = false;   // objects packed into object streams
+    int features = 0;             // PdfLibrary::Feature bits the file carries
+    bool emptySignatureField = false;  // a signature field that was never signed
 };
 
 // Writes a PDF with `options.pages` pages of Helvetica text; false on failure.
@@ -40,6 +42,12 @@ bool writeWithBrokenXref(const QString& source, const QString& path);
 // A PDF whose /Encrypt dictionary names the /Adobe.PubSec (certificate)
 // security handler.
 bool writeCertificateSecured(const QString& path);
+
+// A PDF whose page tree holds no page.
+bool writeWithoutPages(const QString& path);
+
+// A PDF with one page under a chain of `levels` /Pages nodes, one kid each.
+bool writeDeepPageTree(const QString& path, int levels);
 
 // Every entry of a folder, hidden ones included, by name.
 QStringList entries(const QString& folder);

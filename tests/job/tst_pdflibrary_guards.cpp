@@ -1,0 +1,300 @@
+#include "job/PdfLibrary.h"
+
+#include "PdfReaders.h"
+#include "TestPdfs.h"
+
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace PdfReaders;
+using TestPdfs::entries;
+
+// What PdfLibrary refuses so that no output is unprotected, unreadable or
+// incomplete: passwords readers would take otherwise, documents it cannot
+// walk or that have no pages, inputs that change or fail while copied,
+// outputs that do not read back as asked. Also what it reports of a
+// document that protecting would break.
+class TestPdfLibraryGuards : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+
+    QString path(const QString& name) const { return dir_->filePath(name); }
+    QString makeInput(const QString& name, const TestPdfs::Options& options = {})
+    {
+        const QString file = path(name);
+        if (!TestPdfs::write(file, options))
+            qFatal("cannot write the test PDF");
+        return file;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(missingTools().isEmpty()); }
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+    }
+
+    // Security that would leave an output open to all, or that readers
+    // would read differently, is refused before anything is written.
+    void refusedSecurity_data()
+    {
+        QTest::addColumn<int>("strength");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("atFault");   // the character CheckPassword names
+        for (int strength = 0; strength <= 3; ++strength)
+            QTest::addRow("empty owner, strength %d", strength)
+                << strength << QString() << QStringLiteral("user") << 111 << QString();
+        const QString nul = QStringLiteral("abc") + QChar(0) + QStringLiteral("def");
+        QTest::newRow("NUL in the owner password") << 3 << nul << QString() << 106 << QString(QChar(0));
+        QTest::newRow("NUL in the user password") << 1 << QStringLiteral("owner") << nul << 106
+                                                  << QString(QChar(0));
+        QTest::newRow("Cyrillic at 128-bit AES") << 2 << QStringLiteral("owner")
+                                                 << QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c")
+                                                 << 106 << QStringLiteral("\u043f");
+        QTest::newRow("ligature at 256-bit AES") << 3 << QStringLiteral("of\uFB01ce") << QString() << 106
+                                                 << QStringLiteral("\uFB01");
+        QTest::newRow("circled digit") << 3 << QStringLiteral("owner") << QStringLiteral("pin\u2460")
+                                       << 106 << QStringLiteral("\u2460");
+        QTest::newRow("full-width letter") << 3 << QStringLiteral("\uFF21bc") << QString() << 106
+                                           << QStringLiteral("\uFF21");
+        QTest::newRow("combining mark") << 3 << QStringLiteral("owner") << QStringLiteral("cafe\u0301")
+                                        << 106 << QStringLiteral("\u0301");
+    }
+    void refusedSecurity()
+    {
+        QFETCH(int, strength);
+        QFETCH(QString, owner);
+        QFETCH(QString, user);
+        QFETCH(int, code);
+        QFETCH(QString, atFault);
+        const QString input = makeInput(QStringLiteral("in.pdf"));
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(input, {}), 1);
+        QCOMPARE(library.ApplyEncryption(owner, user, strength, -4), 0);
+        QCOMPARE(library.ErrorCode(), code);
+        QCOMPARE(library.SaveFile(path(QStringLiteral("out.pdf"))), 0);
+        QCOMPARE(entries(dir_->path()), QStringList{QStringLiteral("in.pdf")});
+        if (!atFault.isEmpty()) {
+            const PdfLibrary::PasswordCheck check =
+                PdfLibrary::CheckPassword(owner.contains(atFault) ? owner : user, strength);
+            QVERIFY(check.fault != PdfLibrary::PasswordFault::None);
+            QCOMPARE(QString(check.character), atFault);
+        }
+    }
+
+    // At 256-bit AES only the first 127 bytes of a password count, for the
+    // readers as for us: a longer one opens the file as typed, and so do its
+    // first 127 bytes. (poppler 22 takes no such password longer than 32
+    // bytes at all, so MuPDF and qpdf read these.)
+    void longPasswordsOpenAsTyped()
+    {
+        const QString input = makeInput(QStringLiteral("in.pdf"));
+        const QString output = path(QStringLiteral("out.pdf"));
+        const QString user = QStringLiteral("\u00e4").repeated(100);    // 200 bytes
+        const QString owner = QStringLiteral("owner-").repeated(30);     // 180 bytes
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(input, {}), 1);
+        QCOMPARE(library.ApplyEncryption(owner, user, 3, -4), 1);
+        QCOMPARE(library.SaveFile(output), 1);
+        QVERIFY(mupdfOpens(output, user.toUtf8()));
+        QVERIFY(mupdfOpens(output, user.toUtf8().left(127)));
+        QVERIFY(!mupdfOpens(output, user.toUtf8().left(126)));
+        QVERIFY(mupdfOpens(output, owner.toUtf8()));
+        QVERIFY(qpdfEncryption(output, user.toUtf8()).opened);
+        QVERIFY(qpdfCheck(output, owner.toUtf8()));
+        QCOMPARE(library.OpenFile(output, user), 1);
+        QCOMPARE(library.OpenFile(output, owner), 1);
+    }
+
+    // Documents libqpdf cannot walk safely, or that hold no page, are not
+    // opened; a deep but sound tree is.
+    void unusablePageTrees_data()
+    {
+        QTest::addColumn<int>("levels");   // 0: no pages at all
+        QTest::addColumn<int>("opened");
+        QTest::newRow("no pages") << 0 << 0;
+        QTest::newRow("40,000 levels") << 40000 << 0;
+        QTest::newRow("50 levels") << 50 << 1;
+    }
+    void unusablePageTrees()
+    {
+        QFETCH(int, levels);
+        QFETCH(int, opened);
+        const QString file = path(QStringLiteral("tree.pdf"));
+        QVERIFY(levels == 0 ? TestPdfs::writeWithoutPages(file)
+                            : TestPdfs::writeDeepPageTree(file, levels));
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(file, {}), opened);
+        QCOMPARE(library.ErrorCode(), opened ? 0 : int(PdfLibrary::NotPdf));
+        if (opened)
+            QCOMPARE(library.CountPages(), 1);
+    }
+
+    // An input that fails while it is copied, or that changes between
+    // opening and saving, gives no output.
+    void inputFailsOrChangesWhileCopied_data()
+    {
+        QTest::addColumn<bool>("keepTime");
+        QTest::addColumn<int>("code");
+        // An object's bytes damaged in place, the file's time set back:
+        // libqpdf only warns while it copies.
+        QTest::newRow("damage found while copying") << true << 102;
+        QTest::newRow("rewritten after opening") << false << 101;
+    }
+    void inputFailsOrChangesWhileCopied()
+    {
+        QFETCH(bool, keepTime);
+        QFETCH(int, code);
+        const QString input = makeInput(QStringLiteral("in.pdf"), {.pages = 200});
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(input, {}), 1);
+        QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
+
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QDateTime modified = QFileInfo(file).lastModified();
+        const QByteArray bytes = file.readAll();
+        // The header of the first page's contents, which opening never read,
+        // far from the end of the file that was read then.
+        const qsizetype header = bytes.lastIndexOf(" 0 obj", bytes.indexOf("stream\n"));
+        QVERIFY(header > 0);
+        QVERIFY(file.seek(header - 1) && file.write("xxxxxxxx") == 8 && file.flush());
+        if (keepTime)
+            QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        else
+            QVERIFY(file.setFileTime(modified.addSecs(5), QFileDevice::FileModificationTime));
+        file.close();
+
+        QCOMPARE(library.SaveFile(path(QStringLiteral("out.pdf"))), 0);
+        QCOMPARE(library.ErrorCode(), code);
+        QCOMPARE(entries(dir_->path()), QStringList{QStringLiteral("in.pdf")});
+    }
+
+    // What goes wrong while the copy is written is the input's fault when
+    // libqpdf finds damage, the output's when the system fails or the
+    // folder is gone; an output that does not read back as asked is refused.
+    // Nothing is left behind, and an existing file stays as it was.
+    void writeGoesWrong_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("code");
+        QTest::newRow("damage reported while copying") << QStringLiteral("damaged") << 102;
+        QTest::newRow("system error while copying") << QStringLiteral("system") << 107;
+        QTest::newRow("folder removed during the write") << QStringLiteral("folder") << 107;
+        QTest::newRow("permissions not as asked") << QStringLiteral("permissions") << 110;
+        QTest::newRow("user password opens as owner") << QStringLiteral("owner") << 110;
+    }
+    void writeGoesWrong()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, code);
+        const QString input = makeInput(QStringLiteral("in.pdf"));
+        const QString folder = path(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString output = QDir(folder).filePath(QStringLiteral("out.pdf"));
+        QVERIFY(TestPdfs::writeBytes(output, "an earlier output"));
+        PdfLibrary library;
+        library.setWriterHookForTests([&](QPDFWriter& writer) {
+            if (fault == u"damaged")
+                throw QPDFExc(qpdf_e_damaged_pdf, "in.pdf", "object 5 0", 0, "bad object");
+            if (fault == u"system")
+                throw QPDFExc(qpdf_e_system, "in.pdf", "", 0, "read error");
+            if (fault == u"folder")
+                QDir(folder).removeRecursively();
+            if (fault == u"permissions")
+                writer.setR6EncryptionParameters("", "owner", true, true, true, true, true, true,
+                                                 qpdf_r3p_full, true);
+            if (fault == u"owner")
+                writer.setR6EncryptionParameters("owner", "owner", false, false, false, false,
+                                                 false, false, qpdf_r3p_none, true);
+        });
+        QCOMPARE(library.OpenFile(input, {}), 1);
+        QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"),
+                                         fault == u"owner" ? QStringLiteral("user") : QString(), 3,
+                                         library.ComposePermissions(0, 0, 0, 0, 0, 0, 0, 0)),
+                 1);
+        QCOMPARE(library.SaveFile(output), 0);
+        QCOMPARE(library.ErrorCode(), code);
+        QCOMPARE(entries(dir_->path()),
+                 fault == u"folder" ? QStringList{QStringLiteral("in.pdf")}
+                                    : (QStringList{QStringLiteral("in.pdf"), QStringLiteral("out")}));
+        if (fault != u"folder") {
+            QCOMPARE(entries(folder), QStringList{QStringLiteral("out.pdf")});
+            QCOMPARE(TestPdfs::readBytes(output), QByteArray("an earlier output"));
+        }
+    }
+
+    // A symbolic link at the output path is replaced by the output; the file
+    // it leads to is never written.
+    void linkAtTheOutputIsReplaced()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("symbolic links need a Unix file system");
+#endif
+        const QString input = makeInput(QStringLiteral("in.pdf"));
+        const QString elsewhere = path(QStringLiteral("elsewhere.txt"));
+        QVERIFY(TestPdfs::writeBytes(elsewhere, "not to be touched"));
+        const QString output = path(QStringLiteral("out.pdf"));
+        QVERIFY(QFile::link(elsewhere, output));
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(input, {}), 1);
+        QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 2, -4), 1);
+        QCOMPARE(library.SaveFile(output), 1);
+        QVERIFY(!QFileInfo(output).isSymLink());
+        QVERIFY(popplerInfo(output).encrypted);
+        QCOMPARE(TestPdfs::readBytes(elsewhere), QByteArray("not to be touched"));
+    }
+
+    // What protecting a document would break, as it is found when opening.
+    void documentFeatures_data()
+    {
+        QTest::addColumn<int>("features");
+        QTest::addColumn<bool>("emptyField");
+        QTest::addColumn<int>("found");
+        QTest::newRow("plain") << 0 << false << 0;
+        QTest::newRow("empty signature field") << 0 << true << 0;
+        QTest::newRow("signed") << int(PdfLibrary::Signed) << true << int(PdfLibrary::Signed);
+        QTest::newRow("certified") << int(PdfLibrary::Certified) << false
+                                   << int(PdfLibrary::Certified | PdfLibrary::Signed);
+        QTest::newRow("usage rights") << int(PdfLibrary::UsageRights) << false
+                                      << int(PdfLibrary::UsageRights);
+        QTest::newRow("PDF/A") << int(PdfLibrary::PdfA) << false << int(PdfLibrary::PdfA);
+    }
+    void documentFeatures()
+    {
+        QFETCH(int, features);
+        QFETCH(bool, emptyField);
+        QFETCH(int, found);
+        TestPdfs::Options options;
+        options.features = features;
+        options.emptySignatureField = emptyField;
+        // Found through the input's own encryption too.
+        options.strength = 2;
+        options.ownerPassword = QStringLiteral("in-owner");
+        const QString input = makeInput(QStringLiteral("in.pdf"), options);
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(input, {}), 1);
+        QCOMPARE(library.DocumentFeatures(), found);
+        const PdfLibrary::Protection protection = library.DocumentProtection();
+        QVERIFY(protection.encrypted && protection.aes);
+        QCOMPARE(protection.revision, 4);
+        QCOMPARE(protection.keyBits, 128);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPdfLibraryGuards)
+#include "tst_pdflibrary_guards.moc"
