@@ -4,7 +4,6 @@
 #include "filelist/FileList.h"
 #include "filelist/FileListView.h"
 #include "job/Paths.h"
-#include "job/PdfLibrary.h"
 #include "platform/Desktop.h"
 #include "settings/Settings.h"
 #include "ui/CommandTable.h"
@@ -80,9 +79,7 @@ void FormMain::InitializeMainWindow()
     ui_.Panel2->setText(QStringLiteral("Total pages: 0"));
     ui_.PicSetting->setFrameShape(QFrame::NoFrame);
 
-    pdfLibrary_ = std::make_unique<PdfLibrary>();
-    fileList_ = std::make_unique<FileList>(ui_.LvPDF, ui_.Panel1, ui_.Panel2, *pdfLibrary_,
-                                           desktop_);
+    fileList_ = std::make_unique<FileList>(ui_.LvPDF, ui_.Panel1, ui_.Panel2, desktop_);
     FileListView* list = ui_.LvPDF;
     // A drop is handled once the drag source has been let go.
     connect(list, &FileListView::filesDropped, this,
@@ -267,7 +264,6 @@ void FormMain::Form_Unload()
         return;
     setState(RunState::Unloading);
     fileList_.reset();
-    pdfLibrary_.reset();
     const SettingsPage* page = ui_.PicSetting;
     WriteSetting(QStringLiteral("Path"), page->TextFolder->text());
     WriteSetting(QStringLiteral("Skin"), QString::number(themeIndex_));

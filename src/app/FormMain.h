@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/Themes.h"
+#include "filelist/FileRow.h"
+#include "job/EncryptionSettings.h"
 #include "ui/FormMainUi.h"
 
 #include <QMainWindow>
@@ -12,7 +14,6 @@ class BatchJob;
 class CommandBars;
 class Desktop;
 class FileList;
-class PdfLibrary;
 
 // The main window: loads with the stored settings, dispatches every command,
 // keeps the commands' enabled and checked state, runs the batch and stores
@@ -81,7 +82,8 @@ private:
     void InitializeMainWindow();
     void TabStrip1_Click(int index);
     void Form_Unload();
-    void EncryptFiles(const QString& folder);
+    void EncryptFiles(const QString& folder, const QList<FileRow>& rows,
+                      const EncryptionSettings& settings);
     void ShowAbout();
     // Adds files the way `add` does, in the AddingFiles state.
     void addFiles(const std::function<void()>& add);
@@ -94,7 +96,6 @@ private:
     FormMainUi ui_;
     CommandBars* commandBars_ = nullptr;
     Skin skin_;
-    std::unique_ptr<PdfLibrary> pdfLibrary_;
     std::unique_ptr<FileList> fileList_;
     BatchJob* job_ = nullptr;   // the run in progress
 

@@ -2,6 +2,7 @@
 
 #include "ProgramInfo.h"
 #include "filelist/FileListView.h"
+#include "filelist/FileOpener.h"
 #include "job/Paths.h"
 #include "job/PdfLibrary.h"
 #include "platform/Desktop.h"
@@ -25,6 +26,7 @@ namespace {
 
 const QString PdfFilter = QStringLiteral("PDF files (*.pdf)");
 constexpr int PasswordRole = Qt::UserRole;
+constexpr int FeaturesRole = Qt::UserRole + 1;
 
 // A row of LvPDF. It keeps the numbers behind its page-count and size texts
 // so that sorting compares numbers instead of parsing text.
@@ -220,11 +222,10 @@ FileList::PaintingAllowed::~PaintingAllowed()
 }
 
 FileList::FileList(FileListView* LvPDF_, QLabel* totalFilesPanel, QLabel* totalPagesPanel,
-                   PdfLibrary& pdf, Desktop& desktop)
+                   Desktop& desktop)
     : LvPDF(LvPDF_)
     , totalFilesPanel_(totalFilesPanel)
     , totalPagesPanel_(totalPagesPanel)
-    , pdf_(pdf)
     , desktop_(desktop)
 {
     if (!LvPDF)
@@ -301,17 +302,33 @@ void FileList::addBatch(const QStringList& paths, bool missingEntryEnds)
     QCoreApplication::processEvents();
     if (!alive)
         return;
+    QStringList candidates;
+    for (const QString& path : paths)
+        if (!path.isEmpty() && IsPdfFile(path))
+            candidates << path;
+    FileOpener opener(candidates);
     PacedRefresh refresh(LvPDF, {totalFilesPanel_, totalPagesPanel_});
-    for (const QString& path : paths) {
+    for (int index = 0, candidate = 0; index < paths.size(); ++index) {
+        const QString& path = paths[index];
         const QFileInfo entry(path);
-        if (missingEntryEnds && !entry.exists())
+        if (missingEntryEnds && !entry.exists()) {
+            // A name the system's encoding cannot hold is passed over; any
+            // other entry that is gone ends the drop.
+            if (path.contains(QChar::ReplacementCharacter))
+                continue;
             return;
-        // Folders are passed over: their contents are not added.
-        if (path.isEmpty() || entry.isDir() || !IsPdfFile(path))
+        }
+        if (path.isEmpty() || !IsPdfFile(path))
             continue;
-        AddPdfFile(path);
-        refresh.processEvents();
+        const int opening = candidate++;
+        // Folders are passed over: their contents are not added.
+        if (entry.isDir())
+            continue;
+        addPdfFile(path, [&opener, opening] { return opener.take(opening); });
         // The window may have been closed while its events ran.
+        if (!alive)
+            return;
+        refresh.processEvents();
         if (!alive)
             return;
     }
@@ -332,6 +349,11 @@ bool FileList::IsInList(const QString& path) const
 
 void FileList::AddPdfFile(const QString& path)
 {
+    addPdfFile(path, [path] { return FileOpener::open(path, QString()); });
+}
+
+void FileList::addPdfFile(const QString& path, const std::function<OpenedFile()>& openWithout)
+{
     if (!LvPDF || IsInList(path))
         return;
     const QFileInfo info(path);
@@ -339,40 +361,56 @@ void FileList::AddPdfFile(const QString& path)
         return;
     const qint64 kilobytes = kilobytesOf(info.size());
 
-    const int opened = pdf_.OpenFile(path, QString());
+    // The window's events run while the file is opened.
+    const QPointer<FileList> alive(this);
+    OpenedFile file = openWithout();
+    if (!alive)
+        return;
     bool usedPassword = false;
-    if (pdf_.ErrorCode() == PdfLibrary::PasswordRequired && opened == 0) {
+    if (file.errorCode == PdfLibrary::PasswordRequired && !file.opened) {
         usedPassword = true;
-        if (!AskPassword(path))
+        if (!AskPassword(path, file) || !alive)
             return;
     }
-    const int pages = pdf_.CountPages();
+    // A document without pages, or whose pages cannot be walked safely,
+    // is of no use in the list.
+    if (file.pagesFault != PdfLibrary::PagesFault::None || IsInList(path))
+        return;
 
-    auto* item = new FileItem(pages, kilobytes);
+    auto* item = new FileItem(file.pages, kilobytes);
     item->setText(FileListView::FilePathColumn, path);
-    item->setText(FileListView::PageCountColumn, QString::number(pages));
+    item->setText(FileListView::PageCountColumn, QString::number(file.pages));
     item->setText(FileListView::SizeColumn, sizeText(kilobytes));
     item->setTextAlignment(FileListView::PageCountColumn, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(FileListView::SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     if (usedPassword)
         item->setData(FileListView::RowNumberColumn, PasswordRole, LastPassword);
+    if (file.features != 0) {
+        item->setData(FileListView::RowNumberColumn, FeaturesRole, file.features);
+        const QString found = PdfLibrary::FeatureNames(file.features).join(QStringLiteral(", "));
+        for (int column = 0; column < FileListView::ColumnCount; ++column)
+            item->setToolTip(column, found);
+    }
     LvPDF->addTopLevelItem(item);
     UpdateTotals();
-
-    pdf_.CloseDocument(pdf_.DocumentIdAt(1));
 }
 
-bool FileList::AskPassword(const QString& path)
+bool FileList::AskPassword(const QString& path, OpenedFile& file)
 {
-    if (!LastPassword.isEmpty() && pdf_.OpenFile(path, LastPassword) == 1)
-        return true;
+    const QPointer<FileList> alive(this);
+    if (!LastPassword.isEmpty()) {
+        file = FileOpener::open(path, LastPassword);
+        if (!alive || file.opened)
+            return alive;
+    }
     LastPassword = desktop_
                        .inputBox(QStringLiteral("Please input the password for ") + path,
                                  QStringLiteral("Need password"), LastPassword)
                        .value_or(QString());
     if (LastPassword.isEmpty())
         return false;
-    return pdf_.OpenFile(path, LastPassword) == 1;
+    file = FileOpener::open(path, LastPassword);
+    return alive && file.opened;
 }
 
 void FileList::UpdateTotals()
@@ -464,7 +502,8 @@ FileRow FileList::row(int index) const
                    item->text(FileListView::FilePathColumn),
                    item->text(FileListView::PageCountColumn),
                    item->text(FileListView::SizeColumn),
-                   item->data(FileListView::RowNumberColumn, PasswordRole).toString()};
+                   item->data(FileListView::RowNumberColumn, PasswordRole).toString(),
+                   item->data(FileListView::RowNumberColumn, FeaturesRole).toInt()};
 }
 
 QList<FileRow> FileList::rows() const

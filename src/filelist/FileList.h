@@ -9,20 +9,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class Desktop;
 class FileListView;
-class PdfLibrary;
 class QLabel;
+struct OpenedFile;
 
 // The job's input: the rows of the list view LvPDF and every way rows come
 // in, go out and are reordered. Prompts go through Desktop; files are opened
-// through the one PdfLibrary of the window.
+// off the user-interface thread (FileOpener) while the window's events run.
 class FileList final : public QObject
 {
     Q_OBJECT
 public:
     FileList(FileListView* LvPDF, QLabel* totalFilesPanel, QLabel* totalPagesPanel,
-             PdfLibrary& pdf, Desktop& desktop);
+             Desktop& desktop);
 
     // While a batch is added, the list and the status bar are laid out and
     // painted once a frame only. While one of these lives they paint freely:
@@ -63,7 +65,11 @@ public:
     QString lastPassword() const { return LastPassword; }
 
 private:
-    bool AskPassword(const QString& path);
+    // Adds `path` with what `openWithout` found opening it without a
+    // password, asking for one when it is needed.
+    void addPdfFile(const QString& path, const std::function<OpenedFile()>& openWithout);
+    // Tries LastPassword, then asks; `file` becomes what the last try found.
+    bool AskPassword(const QString& path, OpenedFile& file);
     // Adds the PDF files among `paths` in order, with the busy pointer and
     // the window's events let run after each file.
     void addBatch(const QStringList& paths, bool missingEntryEnds);
@@ -73,7 +79,6 @@ private:
     QPointer<FileListView> LvPDF;
     QPointer<QLabel> totalFilesPanel_;
     QPointer<QLabel> totalPagesPanel_;
-    PdfLibrary& pdf_;
     Desktop& desktop_;
 
     QString LastFolder;

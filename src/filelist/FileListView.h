@@ -11,7 +11,7 @@ class FileListView final : public QTreeWidget
 {
     Q_OBJECT
 public:
-    enum Column { RowNumberColumn, FilePathColumn, PageCountColumn, SizeColumn };
+    enum Column { RowNumberColumn, FilePathColumn, PageCountColumn, SizeColumn, ColumnCount };
 
     explicit FileListView(QWidget* parent = nullptr);
 

@@ -10,4 +10,5 @@ struct FileRow
     QString PageCount;     // decimal text
     QString SizeText;      // e.g. "1,465 KB"
     QString FilePassword;  // the password that opened a protected file, else ""
+    int Features = 0;      // PdfLibrary::Feature bits: what protecting the file breaks
 };

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <filesystem>
@@ -76,7 +77,15 @@ bool IsFolderAccessible(const QString& folder)
 {
     if (folder.isEmpty())
         return false;
-    return QDir::setCurrent(folder);
+    const QString previous = QDir::currentPath();
+    const QString absolute = QDir(folder).absolutePath();
+    if (!QDir::setCurrent(folder))
+        return false;
+    QTemporaryFile probe(QDir(absolute).filePath(QStringLiteral(".sealmark-XXXXXX")));
+    if (probe.open() && probe.remove())
+        return true;
+    QDir::setCurrent(previous);
+    return false;
 }
 
 QString DestinationFolder(const QString& folderText)

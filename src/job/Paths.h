@@ -21,9 +21,10 @@ QString FolderOf(const QString& filePath);
 // without its trailing separator, unless it is a root ("/", "C:\").
 QString BrowseStartFolder(const QString& folderText);
 
-// True when the folder can be entered; it then becomes the current
-// directory, which nothing else relies on. Never throws; "", a missing
-// folder or a file give false.
+// True when the folder can be entered and written: a uniquely named empty
+// file is made in it and removed again. It then becomes the current
+// directory, which nothing else relies on. Never throws; "", a missing or
+// read-only folder or a file give false.
 bool IsFolderAccessible(const QString& folder);
 
 // The folder a run writes into, from the text of the folder box: blanks

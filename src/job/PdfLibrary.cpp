@@ -292,6 +292,20 @@ int PdfLibrary::succeed(int result)
     return result;
 }
 
+QStringList PdfLibrary::FeatureNames(int features)
+{
+    QStringList names;
+    if (features & Signed)
+        names << QStringLiteral("digitally signed");
+    if (features & Certified)
+        names << QStringLiteral("certified");
+    if (features & UsageRights)
+        names << QStringLiteral("Reader extensions");
+    if (features & PdfA)
+        names << QStringLiteral("PDF/A");
+    return names;
+}
+
 PdfLibrary::PasswordCheck PdfLibrary::CheckPassword(const QString& password, int strength)
 {
     PasswordCheck check;
@@ -328,6 +342,7 @@ PdfLibrary::PasswordCheck PdfLibrary::CheckPassword(const QString& password, int
 int PdfLibrary::OpenFile(const QString& path, const QString& password)
 {
     document_.reset();
+    pagesFault_ = PagesFault::None;
     try {
         const QFileInfo info(path);
         if (path.isEmpty() || !info.isFile() || !info.isReadable())
@@ -349,16 +364,20 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             // no use to anyone; a page tree too deep for libqpdf's walk would
             // end the program.
             try {
-                if (!PdfInspection::PageTreeIsSound(*pdf))
+                if (!PdfInspection::PageTreeIsSound(*pdf)) {
+                    pagesFault_ = PagesFault::TooDeep;
                     return fail(NotPdf);
+                }
                 document->pageCount = static_cast<int>(pdf->getAllPages().size());
                 document->features = PdfInspection::Features(*pdf);
                 document->protection = PdfInspection::ProtectionOf(*pdf);
             } catch (...) {
                 return fail(NotPdf);
             }
-            if (document->pageCount == 0)
+            if (document->pageCount == 0) {
+                pagesFault_ = PagesFault::NoPages;
                 return fail(NotPdf);
+            }
             // Repairs made while opening are done with; a warning from now
             // on means the copy would not be whole.
             pdf->getWarnings();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -87,6 +88,10 @@ public:
         PdfA = 8,          // a PDF/A identification in the XMP metadata
     };
 
+    // The features among `features`, in words and in the order above:
+    // "digitally signed", "certified", "Reader extensions", "PDF/A".
+    static QStringList FeatureNames(int features);
+
     // The security a document has.
     struct Protection
     {
@@ -120,6 +125,11 @@ public:
 
     // Code of the last failure, 0 after an operation that succeeded.
     int ErrorCode() const;
+
+    // When the last OpenFile gave 102 because of the pages: the document has
+    // none, or its page tree is too deep to walk safely.
+    enum class PagesFault { None, NoPages, TooDeep };
+    PagesFault LastPagesFault() const { return pagesFault_; }
 
     // Pages of the loaded document; 0 with ErrorCode 104 when none is loaded.
     int CountPages();
@@ -185,6 +195,7 @@ private:
 
     std::unique_ptr<Document> document_;
     std::function<void(QPDFWriter&)> writerHook_;
+    PagesFault pagesFault_ = PagesFault::None;
     int errorCode_ = NoError;
     int nextDocumentId_ = 1;
 };

@@ -11,14 +11,14 @@
 class Desktop
 {
 public:
-    enum class Icon { Information, Critical, Question };
-    enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    enum class Icon { Information, Critical, Question, Warning };
+    enum class Buttons { Ok, YesNo, YesNoCancel };
+    enum class Answer { Ok, Yes, No, Cancel };
 
     virtual ~Desktop() = default;
 
     // A modal message box; returns the button pressed (closing a Yes/No box
-    // any other way answers No).
+    // any other way answers No, a Yes/No/Cancel box Cancel).
     virtual Answer messageBox(const QString& text, const QString& title, Icon icon,
                               Buttons buttons) = 0;
 

@@ -12,19 +12,32 @@ Desktop::Answer QtDesktop::messageBox(const QString& text, const QString& title,
 {
     const auto boxIcon = icon == Icon::Critical   ? QMessageBox::Critical
                          : icon == Icon::Question ? QMessageBox::Question
+                         : icon == Icon::Warning  ? QMessageBox::Warning
                                                   : QMessageBox::Information;
     QMessageBox box(boxIcon, title, text, QMessageBox::NoButton, owner_);
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
+    } else if (buttons == Buttons::YesNoCancel) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int pressed = box.exec();
-    if (buttons == Buttons::Ok)
+    switch (buttons) {
+    case Buttons::Ok:
         return Answer::Ok;
-    return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    case Buttons::YesNo:
+        return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    case Buttons::YesNoCancel:
+        break;
+    }
+    return pressed == QMessageBox::Yes ? Answer::Yes
+           : pressed == QMessageBox::No ? Answer::No
+                                        : Answer::Cancel;
 }
 
 std::optional<QString> QtDesktop::inputBox(const QString& prompt, const QString& title,

@@ -74,6 +74,9 @@ void SettingsPage::setupControls()
 
     Frame2 = MakeControl<QGroupBox>(this, QStringLiteral("Frame2"));
     Frame2->setTitle(QStringLiteral("Permissions"));
+    Frame2->setToolTip(QStringLiteral(
+        "Acrobat and Foxit honour these permissions but many viewers and editing tools ignore "
+        "them: only a user (open) password keeps the content from those who do not have it."));
     PlaceControl(Frame2, TwipsRect(4410, 2130, 5250, 3765), false);
     const char* const permissions[] = {
         "Allow the user to print the document",

@@ -1,4 +1,5 @@
 #include "FileListFixture.h"
+#include "RunHelpers.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTable.h"
 
@@ -156,6 +157,23 @@ private Q_SLOTS:
         QCOMPARE(f.paths(), (QStringList{upper, lower, unicode}));
         QCOMPARE(f.list().row(2).PageCount, QStringLiteral("2"));
         VERIFY_TOTALS(f);
+    }
+
+    // A file is opened off the user-interface thread: the window's events go
+    // on while a large one is opened.
+    void eventsRunWhileAFileOpens()
+    {
+        const QString big = f.pdf(QStringLiteral("big.pdf"), 4000);
+        int passesBeforeTheRow = 0;
+        const RunHelpers::Ticker ticker([&] {
+            if (f.list().rowCount() > 0)
+                return false;
+            ++passesBeforeTheRow;
+            return true;
+        });
+        f.list().AddPdfFile(big);
+        QCOMPARE(f.list().rowCount(), 1);
+        QVERIFY(passesBeforeTheRow > 1);
     }
 
     void sizeText_data()

@@ -112,6 +112,33 @@ private Q_SLOTS:
         VERIFY_TOTALS(f);
     }
 
+    // A name the system's encoding cannot hold, and files the component
+    // will not open (no pages, a page tree too deep to walk), are passed
+    // over; the rest of the drop still comes in.
+    void unusableEntriesArePassedOver()
+    {
+        const QString a = f.pdf(QStringLiteral("odd/a.pdf"));
+        const QString b = f.pdf(QStringLiteral("odd/b.pdf"));
+        const QString noPages = f.path(QStringLiteral("odd/empty.pdf"));
+        const QString deep = f.path(QStringLiteral("odd/deep.pdf"));
+        QVERIFY(TestPdfs::writeWithoutPages(noPages));
+        QVERIFY(TestPdfs::writeDeepPageTree(deep, 40000));
+        QStringList paths{a, noPages, deep};
+#ifdef Q_OS_UNIX
+        // Latin-1 bytes in a name on a UTF-8 system.
+        const QByteArray raw = QFile::encodeName(f.path(QStringLiteral("odd/"))) + "caf\xe9.pdf";
+        QFile undecodable;
+        QVERIFY(undecodable.open(::fopen(raw.constData(), "w"), QIODevice::WriteOnly,
+                                 QFileDevice::AutoCloseHandle));
+        undecodable.close();
+        paths << QFile::decodeName(raw);
+#endif
+        paths << b;
+        f.list().AddDroppedFiles(paths);
+        QCOMPARE(f.paths(), (QStringList{a, b}));
+        VERIFY_TOTALS(f);
+    }
+
     void dropWhileADropIsAdded()
     {
         const QString first = f.pdf(QStringLiteral("nested/first.pdf"));

@@ -140,6 +140,9 @@ private Q_SLOTS:
         PdfLibrary library;
         QCOMPARE(library.OpenFile(file, {}), opened);
         QCOMPARE(library.ErrorCode(), opened ? 0 : int(PdfLibrary::NotPdf));
+        QCOMPARE(library.LastPagesFault(), !opened ? (levels ? PdfLibrary::PagesFault::TooDeep
+                                                             : PdfLibrary::PagesFault::NoPages)
+                                                   : PdfLibrary::PagesFault::None);
         if (opened)
             QCOMPARE(library.CountPages(), 1);
     }

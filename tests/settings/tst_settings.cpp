@@ -1,9 +1,15 @@
 #include "settings/Settings.h"
 #include "TestSettings.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 // ReadSetting / WriteSetting over the per-user store, pointed at a
 // temporary folder.
@@ -70,6 +76,29 @@ private Q_SLOTS:
         QVERIFY(TestSettings::store().contains(QStringLiteral("Skin")));
         QCOMPARE(TestSettings::store().value(QStringLiteral("Skin")).toString(), QStringLiteral("3"));
     }
+
+#ifdef Q_OS_UNIX
+    // The owner password is kept where only its user can read it, whatever
+    // the umask: a new folder 0700, the file 0600, an older file tightened.
+    void storeIsPrivate()
+    {
+        const mode_t oldMask = ::umask(0);
+        QTemporaryDir home;
+        TestSettings::isolate(home.path());
+        const QString file = TestSettings::store().fileName();
+        WriteSetting(QStringLiteral("OwnerPassword"), QStringLiteral("secret"));
+        const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+        QCOMPARE(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser), ownerOnly);
+        QCOMPARE(QFile::permissions(QFileInfo(file).absolutePath()) &
+                     (QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther),
+                 QFile::Permissions());
+        QVERIFY(QFile::setPermissions(file, ownerOnly | QFile::ReadGroup | QFile::ReadOther));
+        WriteSetting(QStringLiteral("OwnerPassword"), QStringLiteral("secret"));
+        QCOMPARE(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser), ownerOnly);
+        ::umask(oldMask);
+        TestSettings::isolate(dir_.path());
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -45,7 +45,9 @@ Desktop::Answer FakeDesktop::messageBox(const QString& text, const QString& titl
     const auto answer = take<Answer>(QStringLiteral("message box \"%1\"").arg(text));
     if (answer)
         return *answer;
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    return buttons == Buttons::YesNo         ? Answer::No
+           : buttons == Buttons::YesNoCancel ? Answer::Cancel
+                                             : Answer::Ok;
 }
 
 std::optional<QString> FakeDesktop::inputBox(const QString& prompt, const QString& title,

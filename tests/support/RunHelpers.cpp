@@ -10,9 +10,12 @@ QString message(const QString& title, Desktop::Icon icon, Desktop::Buttons butto
 {
     const QString iconName = icon == Desktop::Icon::Critical   ? QStringLiteral("critical")
                              : icon == Desktop::Icon::Question ? QStringLiteral("question")
+                             : icon == Desktop::Icon::Warning  ? QStringLiteral("warning")
                                                                : QStringLiteral("information");
-    const QString buttonNames =
-        buttons == Desktop::Buttons::YesNo ? QStringLiteral("Yes/No") : QStringLiteral("OK");
+    const QString buttonNames = buttons == Desktop::Buttons::YesNo ? QStringLiteral("Yes/No")
+                                : buttons == Desktop::Buttons::YesNoCancel
+                                    ? QStringLiteral("Yes/No/Cancel")
+                                    : QStringLiteral("OK");
     return title + u'|' + iconName + u'|' + buttonNames + u'|' + text;
 }
 
