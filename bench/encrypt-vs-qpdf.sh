@@ -8,8 +8,8 @@
 # each best of $ROUNDS (default 3), in files and MB per second. Then:
 #   - the engine's peak memory on a run that mixes a 300 MB file with the
 #     small ones, N = 1 against N = cores;
-#   - where the engine's time goes (open, write, rename) in a perf profile,
-#     when perf can record here.
+#   - where the engine's time goes (open, write, read back, flush, rename)
+#     in a perf profile, when perf can record here.
 #
 #   bench/encrypt-vs-qpdf.sh [CORPUS_FOLDER] [BUILD_DIR]
 #
@@ -96,13 +96,15 @@ echo
 echo "== where the time goes, N = 1 (perf, on-CPU samples, with callers)"
 if perf record -q -F 499 --call-graph dwarf,16384 -o "$out/perf.data" -- \
      "$bench" --jobs 1 --out "$out/run" "${files[@]}" >/dev/null 2>&1; then
-  perf report -i "$out/perf.data" --children --stdio --no-demangle -g none --percent-limit 0 \
+  perf report -i "$out/perf.data" --children --stdio -g none --percent-limit 0 \
       --sort symbol 2>/dev/null > "$out/report" || true
   share() { grep -m1 -F "$1" "$out/report" | awk '{print $1}'; }
-  echo "open   (QPDF::processFile)   $(share '_ZN4QPDF11processFileEPKcS1_')"
-  echo "write  (QPDFWriter::write)   $(share '_ZN10QPDFWriter5writeEv')"
-  echo "rename (QSaveFile::commit)   $(share '_ZN9QSaveFile6commitEv')"
-  echo "(shares of on-CPU time; fsync and other waits show as wall time beyond CPU time)"
+  echo "open       $(share 'PdfLibrary::OpenFile')"
+  echo "write      $(share 'QPDFWriter::write()')"
+  echo "read back  $(share 'readsBackAsProtected')"
+  echo "flush      $(share 'OutputFile::finish')"
+  echo "rename     $(share 'OutputFile::commit')"
+  echo "(shares of on-CPU time; the wait for the disk shows as wall time beyond CPU time)"
 else
   echo "perf cannot record here; skipped"
 fi

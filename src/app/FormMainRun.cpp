@@ -193,7 +193,7 @@ void FormMain::EncryptFiles(const QString& folder, const QList<FileRow>& fileRow
     };
     job.onRowDone = [&](int row, const RowResult& result) {
         if (!result.saved)
-            desktop_.messageBox(QStringLiteral("Can not encrypt file: ") + rows[row].path + CrLf +
+            desktop_.messageBox(QStringLiteral("Can not encrypt file: ") + std::as_const(rows)[row].path + CrLf +
                                     CrLf + QStringLiteral("Error code: ") +
                                     QString::number(result.errorCode),
                                 ErrorTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
