@@ -1,5 +1,8 @@
 #include "TestPdfs.h"
 
+#include "job/PdfLibrary.h"
+
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -116,6 +119,47 @@ bool write(const QString& path, const Options& options)
             setEncryption(writer, options);
         writer.write();
         return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool writeWithFeatures(const QString& path, int features, const Options& options)
+{
+    if (!write(path, options))
+        return false;
+    try {
+        QPDF pdf;
+        pdf.processFile(QFile::encodeName(path).constData());
+        QPDFObjectHandle root = pdf.getRoot();
+        if (features & PdfLibrary::Signed) {
+            QPDFObjectHandle field = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+                "<< /FT /Sig /T (Signature1) /V << /Type /Sig /Filter /Adobe.PPKLite >> >>"));
+            root.replaceKey("/AcroForm", QPDFObjectHandle::parse("<< /SigFlags 3 >>"));
+            root.getKey("/AcroForm").replaceKey("/Fields", QPDFObjectHandle::newArray({field}));
+        }
+        QPDFObjectHandle perms = QPDFObjectHandle::newDictionary();
+        if (features & PdfLibrary::Certified)
+            perms.replaceKey("/DocMDP", QPDFObjectHandle::parse("<< /Type /Sig >>"));
+        if (features & PdfLibrary::UsageRights)
+            perms.replaceKey("/UR3", QPDFObjectHandle::parse("<< /Type /Sig >>"));
+        if (perms.getKeys().size() > 0)
+            root.replaceKey("/Perms", perms);
+        if (features & PdfLibrary::PdfA) {
+            QPDFObjectHandle metadata = QPDFObjectHandle::newStream(
+                &pdf, "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><pdfaid:part>2</pdfaid:part>"
+                      "<pdfaid:conformance>B</pdfaid:conformance></x:xmpmeta>");
+            metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+            metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+            root.replaceKey("/Metadata", metadata);
+        }
+        QPDFWriter writer(pdf);
+        writer.setOutputMemory();
+        writer.setObjectStreamMode(qpdf_o_disable);
+        writer.write();
+        const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
+        return writeBytes(path, QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()),
+                                           qsizetype(buffer->getSize())));
     } catch (const std::exception&) {
         return false;
     }

@@ -27,6 +27,12 @@ bool write(const QString& path, const Options& options = {});
 // The text page `page` (from 1) of a file made with `options` shows.
 QString pageText(const Options& options, int page);
 
+// An unencrypted file made with `options` that also has the
+// PdfLibrary::Feature bits of `features`: a signature field with a value, a
+// certification (/Perms /DocMDP), Reader extensions (/Perms /UR3), a PDF/A
+// identification in its XMP metadata.
+bool writeWithFeatures(const QString& path, int features, const Options& options = {});
+
 bool writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);
 
