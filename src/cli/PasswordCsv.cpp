@@ -11,6 +11,7 @@ CsvTable ParseCsv(const QString& text)
     bool quoted = false;     // inside a quoted field
     bool wasQuoted = false;  // the field had quotes, which have closed
     int line = 1;
+    int quoteLine = 0;  // where the open quoted field started
     record.line = 1;
     const auto fail = [&](const QString& why) {
         table.records.clear();
@@ -57,18 +58,23 @@ CsvTable ParseCsv(const QString& text)
             if (!field.isEmpty())
                 return fail(QStringLiteral("a quote inside a field that is not quoted"));
             quoted = true;
+            quoteLine = line;
         } else {
             field += c;
         }
     }
-    if (quoted)
+    if (quoted) {
+        line = quoteLine;
         return fail(QStringLiteral("a quoted field is not closed"));
+    }
     if (!field.isEmpty() || wasQuoted || !record.fields.isEmpty())
         endRecord();
     return table;
 }
 
-PasswordRows ReadPasswordRows(const QString& text)
+namespace {
+
+PasswordRows readPasswordRows(const QString& text)
 {
     PasswordRows result;
     const CsvTable table = ParseCsv(text);
@@ -127,5 +133,15 @@ PasswordRows ReadPasswordRows(const QString& text)
         lineOfFile.insert(row.file, row.line);
         result.rows << row;
     }
+    return result;
+}
+
+}  // namespace
+
+PasswordRows ReadPasswordRows(const QString& text)
+{
+    PasswordRows result = readPasswordRows(text);
+    if (!result.error.isEmpty())
+        result.rows.clear();
     return result;
 }
