@@ -93,9 +93,11 @@ PasswordRows readPasswordRows(const QString& text)
     for (int column = 0; column < header.size(); ++column) {
         const int index = int(known.indexOf(header[column].trimmed()));
         if (index < 0 || columnOf[index] >= 0) {
-            result.error = QStringLiteral("line 1: unknown or repeated column \"%1\" (the "
-                                          "columns are file, user_password and owner_password)")
-                               .arg(header[column]);
+            // The cell is not shown: in a file without a header it is a password.
+            result.error = QStringLiteral("line 1: column %1 of the header is unknown or "
+                                          "repeated (the columns are file, user_password and "
+                                          "owner_password)")
+                               .arg(column + 1);
             return result;
         }
         columnOf[index] = column;

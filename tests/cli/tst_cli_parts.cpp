@@ -88,7 +88,7 @@ private slots:
         QTest::newRow("owner column, cleaned file")
             << "file,user_password,owner_password\n./sub/a.pdf,u,o\nb.pdf,v,\n"
             << "sub/a.pdf/u/o|b.pdf/v/";
-        QTest::newRow("misspelt column") << "file,user_pasword\n" << "line 1: unknown";
+        QTest::newRow("misspelt column") << "file,user_pasword\n" << "line 1: column 2 of";
         QTest::newRow("column missing") << "file\n" << "line 1: the columns";
         QTest::newRow("short row") << "file,user_password\na.pdf\n" << "line 2: 1 fields";
         QTest::newRow("file named twice") << "file,user_password\na.pdf,x\n./a.pdf,y\n"
