@@ -5,6 +5,12 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 std::optional<QString> decodeUtf8(const QByteArray& bytes)
@@ -28,6 +34,51 @@ QString describe(const PasswordSource& source)
     }
     return QStringLiteral("standard input");
 }
+
+#ifdef Q_OS_UNIX
+// While it lives, what is typed at a terminal on standard input is not
+// shown, after a prompt; Ctrl+C meanwhile gives the terminal back first.
+class HiddenTyping
+{
+public:
+    explicit HiddenTyping(const char* prompt)
+    {
+        if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &shown_) != 0)
+            return;
+        termios hidden = shown_;
+        hidden.c_lflag &= ~tcflag_t(ECHO);
+        struct sigaction action = {};
+        action.sa_handler = &HiddenTyping::interrupted;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+        active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden) == 0;
+        std::fputs(prompt, stderr);
+    }
+    ~HiddenTyping()
+    {
+        if (!active_)
+            return;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown_);
+        sigaction(SIGINT, &previous_, nullptr);
+        std::fputs("\n", stderr);
+    }
+    HiddenTyping(const HiddenTyping&) = delete;
+    HiddenTyping& operator=(const HiddenTyping&) = delete;
+
+private:
+    static void interrupted(int signal)
+    {
+        // Both calls are safe in a signal handler.
+        tcsetattr(STDIN_FILENO, TCSANOW, &shown_);
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+
+    static inline termios shown_{};
+    struct sigaction previous_ = {};
+    bool active_ = false;
+};
+#endif
 
 bool readFile(const QString& name, QByteArray& bytes, QString& error)
 {
@@ -80,7 +131,10 @@ PasswordText ReadPassword(const PasswordSource& source)
         else
             result.error = QStringLiteral("the %1 is not UTF-8").arg(describe(source));
         return result;
-    case PasswordSource::StandardInput:
+    case PasswordSource::StandardInput: {
+#ifdef Q_OS_UNIX
+        const HiddenTyping hidden("Owner password: ");
+#endif
         // One line and no more: a pipe the caller keeps open must not block us.
         for (int c = std::getc(stdin); c != EOF; c = std::getc(stdin)) {
             bytes += char(c);
@@ -92,6 +146,7 @@ PasswordText ReadPassword(const PasswordSource& source)
             return result;
         }
         break;
+    }
     }
     bool valid = true;
     const QStringList lines = SplitLines(bytes, &valid);

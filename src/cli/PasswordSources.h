@@ -32,7 +32,8 @@ struct PasswordText
 QStringList SplitLines(const QByteArray& bytes, bool* valid = nullptr);
 
 // The password of `source`: a file's first line, a variable's whole value or
-// one line of standard input.
+// one line of standard input (typed at a terminal, it is asked for as the
+// owner password and not shown).
 PasswordText ReadPassword(const PasswordSource& source);
 
 // Every line of a file of passwords, in order.
