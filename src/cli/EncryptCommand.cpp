@@ -19,7 +19,9 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -58,9 +60,9 @@ Opened openInput(PdfLibrary& pdf, const QString& path, const QStringList& passwo
 }
 
 // Opens every input on `threads` threads, each with its own PdfLibrary, until
-// a stop is asked for.
+// a stop is asked for; `progress` is told now and then how far they got.
 std::vector<Opened> openInputs(const QList<InputFile>& files, const QStringList& passwords,
-                               int threads)
+                               int threads, const std::function<void(qsizetype)>& progress)
 {
     std::vector<Opened> opened(size_t(files.size()));
     std::atomic<qsizetype> next{0};
@@ -73,7 +75,8 @@ std::vector<Opened> openInputs(const QList<InputFile>& files, const QStringList&
                  row = next++)
                 opened[size_t(row)] = openInput(pdf, files[row].path, passwords);
         });
-    pool.waitForDone();
+    while (!pool.waitForDone(250))
+        progress(std::min(next.load(), files.size()));
     return opened;
 }
 
@@ -147,7 +150,14 @@ public:
             return ExitUsage;
         stop_.emplace();
         const int threads = options_.jobs > 0 ? options_.jobs : QThread::idealThreadCount();
-        const std::vector<Opened> opened = openInputs(inputFiles(), inputPasswords_, threads);
+        const std::vector<Opened> opened =
+            openInputs(inputFiles(), inputPasswords_, threads, [&](qsizetype reached) {
+                if (showProgress())
+                    console_.setStatus(QStringLiteral("Opening the inputs: %1/%2")
+                                           .arg(reached)
+                                           .arg(entries_.size()));
+            });
+        console_.setStatus(QString());
         for (qsizetype i = 0; i < entries_.size(); ++i)
             entries_[i].opened = opened[size_t(i)];
         if (!handleSignedInputs())
@@ -178,6 +188,8 @@ private:
             files << entry.file;
         return files;
     }
+
+    bool showProgress() const { return console_.errorIsTerminal() && !options_.quiet; }
 
     bool fail(const QString& message)
     {
@@ -371,7 +383,7 @@ private:
             return EncryptRow(pdf, row, output, settings);
         });
         std::optional<ProgressBar> progress;
-        if (console_.errorIsTerminal() && !options_.quiet && files > 0)
+        if (showProgress() && files > 0)
             progress.emplace(console_, files, bytes);
         job.onRowStarted = [this](int row) { entries_[row].started = true; };
         job.onRowDone = [&](int row, const RowResult& result) {
