@@ -238,7 +238,8 @@ private:
 
     bool collectInputs()
     {
-        const Inputs inputs = CollectInputs(options_.inputs, options_.recursive);
+        const Inputs inputs =
+            CollectInputs(options_.inputs, options_.recursive, options_.outputDir);
         if (!inputs.error.isEmpty())
             return fail(inputs.error);
         if (inputs.files.isEmpty())
@@ -439,7 +440,10 @@ private:
         }
         reportFailuresUpTo(entries_.size());
         if (notStarted > 0)
-            console_.error(QStringLiteral("stopped: %1 files not started").arg(notStarted));
+            console_.error(QStringLiteral("stopped: %1 %2 not started")
+                               .arg(notStarted)
+                               .arg(notStarted == 1 ? QStringLiteral("file was")
+                                                    : QStringLiteral("files were")));
 
         QList<FileOutcome> outcomes;
         int attempted = 0;

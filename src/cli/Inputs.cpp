@@ -11,9 +11,10 @@ namespace {
 class Collector
 {
 public:
-    Collector(Inputs& inputs, bool recursive)
+    Collector(Inputs& inputs, bool recursive, const QString& outputFolder)
         : inputs_(inputs)
         , recursive_(recursive)
+        , outputFolder_(QFileInfo(outputFolder).canonicalFilePath())
     {}
 
     void add(const QString& path, const QString& relative, const QString& subfolder)
@@ -38,22 +39,26 @@ public:
         if (!recursive_)
             return;
         for (const QString& name :
-             folder.entryList(QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name))
-            walk(QDir(folder.filePath(name)), prefix + name);
+             folder.entryList(QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name)) {
+            const QDir child(folder.filePath(name));
+            if (outputFolder_.isEmpty() || child.canonicalPath() != outputFolder_)
+                walk(child, prefix + name);
+        }
     }
 
 private:
     Inputs& inputs_;
     bool recursive_;
+    QString outputFolder_;  // canonical, "" when it does not exist
     QSet<QString> seen_;
 };
 
 }  // namespace
 
-Inputs CollectInputs(const QStringList& inputs, bool recursive)
+Inputs CollectInputs(const QStringList& inputs, bool recursive, const QString& outputFolder)
 {
     Inputs result;
-    Collector collector(result, recursive);
+    Collector collector(result, recursive, outputFolder);
     for (const QString& input : inputs) {
         const QFileInfo info(input);
         if (info.isDir()) {

@@ -22,6 +22,7 @@ struct Inputs
 // IsPdfFile, as in the window's list), a folder's PDF files directly inside
 // it by name and, with `recursive`, those of its subfolders after them, each
 // subfolder mirrored by `subfolder`. Hidden entries and links to folders are
-// passed over. A file reached twice is taken once. A missing INPUT or a file
-// that is no PDF is an error.
-Inputs CollectInputs(const QStringList& inputs, bool recursive);
+// passed over, and so is `outputFolder` when it turns up as a subfolder: the
+// outputs of an earlier run into it are no inputs. A file reached twice is
+// taken once. A missing INPUT or a file that is no PDF is an error.
+Inputs CollectInputs(const QStringList& inputs, bool recursive, const QString& outputFolder = {});

@@ -384,7 +384,7 @@ private slots:
         ::kill(pid_t(process->processId()), SIGINT);
         const Run run = finish(process);
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains("files not started"), run.err.constData());
+        QVERIFY2(run.err.contains("files were not started"), run.err.constData());
 
         const QJsonObject report = json(u"report.json"_s).object();
         const int saved = report.value("summary"_L1).toObject().value("saved"_L1).toInt();

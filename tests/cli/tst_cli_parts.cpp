@@ -228,13 +228,14 @@ private slots:
             QStringList given;
             for (const QString& input : QString::fromLatin1(inputs).split(u' '))
                 given << dir.filePath(input);
-            const Inputs collected = CollectInputs(given, recursive);
+            const Inputs collected = CollectInputs(given, recursive, dir.filePath(u"in/out"_s));
             QStringList found;
             for (const InputFile& file : collected.files)
                 found << file.relative + u'>' + file.subfolder;
             return collected.error.isEmpty() ? found.join(u' ') : collected.error;
         };
-        // Hidden entries are passed over; a file reached twice is taken once.
+        // Hidden entries and the output folder are passed over; a file
+        // reached twice is taken once.
         QCOMPARE(collect("in other/x.pdf in/b.pdf", true),
                  u"A.PDF> b.pdf> sub/c.pdf>sub sub/deep/d.pdf>sub/deep x.pdf>"_s);
         QCOMPARE(collect("in/sub in", false), u"c.pdf> A.PDF> b.pdf>"_s);
