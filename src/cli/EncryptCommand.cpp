@@ -370,7 +370,9 @@ private:
                 bytes += QFileInfo(entry.file.path).size();
             }
         }
-        BatchJob job(rows, WithTrailingSeparator(QFileInfo(options_.outputDir).absoluteFilePath()),
+        // Moved in: the job's workers then never share the list with this one.
+        BatchJob job(std::move(rows),
+                     WithTrailingSeparator(QFileInfo(options_.outputDir).absoluteFilePath()),
                      settings_);
         if (options_.jobs > 0)
             job.setMaxParallelRows(options_.jobs);
