@@ -148,11 +148,14 @@ void BatchJob::startRows()
         if (onRowStarted)
             onRowStarted(row);
         slot.watcher.setFuture(QtConcurrent::run(pool_.get(), [this, &slot, row] {
-            const JobRow& job = rows_[row];
+            // Only const access here: a non-const index would detach a list
+            // the caller still shares, from several workers at once.
+            const JobRow& job = std::as_const(rows_)[row];
             QElapsedTimer clock;
             clock.start();
             RowResult result =
-                work_(slot.pdf, job, outputs_[row], job.security ? *job.security : settings_);
+                work_(slot.pdf, job, std::as_const(outputs_)[row],
+                      job.security ? *job.security : settings_);
             result.seconds = double(clock.nsecsElapsed()) / 1e9;
             return result;
         }));
