@@ -71,7 +71,7 @@ QString ErrorWords(int code)
     case PdfLibrary::NoError:
         return QStringLiteral("no error");
     case PdfLibrary::FileUnreadable:
-        return QStringLiteral("cannot be read, or changed while it was protected");
+        return QStringLiteral("cannot be read, or changed while in use");
     case PdfLibrary::NotPdf:
         return QStringLiteral("not a PDF, damaged beyond repair or without pages");
     case PdfLibrary::UnsupportedSecurity:
