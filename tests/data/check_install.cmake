@@ -8,10 +8,12 @@ if(NOT result EQUAL 0)
 endif()
 
 if(WIN32)
-  set(expected bin/sealmark.exe bin/skin.styles bin/help.html)
+  set(expected bin/sealmark.exe bin/sealmark-cli.exe bin/skin.styles bin/help.html)
 else()
   set(expected
     lib/sealmark/sealmark lib/sealmark/skin.styles lib/sealmark/help.html
+    bin/sealmark-cli share/man/man1/sealmark-cli.1.gz
+    share/bash-completion/completions/sealmark-cli
     share/applications/com.corvella.Sealmark.desktop
     share/metainfo/com.corvella.Sealmark.metainfo.xml
     share/icons/hicolor/scalable/apps/sealmark.svg)
@@ -43,4 +45,13 @@ if(NOT WIN32)
       message(FATAL_ERROR "test or benchmark file installed: ${file}")
     endif()
   endforeach()
+endif()
+
+# The command line runs as installed, needing nothing from the build.
+if(NOT WIN32)
+  execute_process(COMMAND ${PREFIX}/bin/sealmark-cli --version
+                  RESULT_VARIABLE result OUTPUT_VARIABLE version)
+  if(NOT result EQUAL 0 OR NOT version MATCHES "^sealmark-cli \\(Sealmark\\) [0-9]")
+    message(FATAL_ERROR "installed sealmark-cli --version: ${result} ${version}")
+  endif()
 endif()
