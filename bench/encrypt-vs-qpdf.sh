@@ -2,7 +2,8 @@
 # Times the engine's batch run against the qpdf command-line tool on the
 # same files, all at 256-bit AES with the same passwords, in one run:
 #   - the engine (bench_encrypt, one process for all files) one row at a
-#     time (N = 1) and one row per core (N = cores);
+#     time (N = 1) and one row per core (N = cores), and sealmark-cli as a
+#     script would run it (it also opens every input once before it starts);
 #   - qpdf in a serial loop, one process per file, and the same run by
 #     `xargs -P cores`, which is what a power user scripts;
 # each best of $ROUNDS (default 3), in files and MB per second. Then:
@@ -26,9 +27,10 @@ build="${2:-$root/build-release}"
 rounds="${ROUNDS:-3}"
 cores="$(nproc)"
 bench="$build/bin/bench_encrypt"
+cli="$build/bin/sealmark-cli"
 make_corpus="$build/bin/make_corpus"
 
-for tool in "$bench" "$make_corpus" qpdf xargs /usr/bin/time; do
+for tool in "$bench" "$cli" "$make_corpus" qpdf xargs /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 if [ ! -d "$corpus" ]; then
@@ -64,6 +66,9 @@ timed() {
 
 timed "Sealmark, N = 1" "$bench" --jobs 1 --out "$out/run" "${files[@]}"
 timed "Sealmark, N = $cores" "$bench" --jobs "$cores" --out "$out/run" "${files[@]}"
+timed "sealmark-cli encrypt" bash -c \
+  'o=$1; shift; OWNER=OWNER USER=USER exec '"$cli"' encrypt -q --allow all -o "$o" \
+     --owner-password-env OWNER --user-password-env USER -- "$@"' cli "$out/run" "${files[@]}"
 timed "qpdf, serial loop" bash -c \
   'o=$1; shift; for f; do qpdf --encrypt USER OWNER 256 -- "$f" "$o/$f"; done' \
   loop "$out/run" "${files[@]}"
@@ -77,6 +82,7 @@ ours="Sealmark, N = $cores"
 echo "N = $cores / qpdf xargs -P $cores: $(ratio "$ours" "qpdf, xargs -P $cores") (target <= 0.75)"
 echo "N = $cores / qpdf serial loop:  $(ratio "$ours" "qpdf, serial loop") (target <= 0.45)"
 echo "N = 1 / N = $cores (speed-up):     $(ratio "Sealmark, N = 1" "$ours") (target >= 1.6)"
+echo "sealmark-cli / qpdf xargs -P $cores: $(ratio "sealmark-cli encrypt" "qpdf, xargs -P $cores")"
 
 echo
 echo "== peak memory: the 200 small files with a $(du -b big/large.pdf | awk '{printf "%.0f MB", $1 / 1e6}') file among them"

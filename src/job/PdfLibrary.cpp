@@ -3,6 +3,7 @@
 #include "job/OutputFile.h"
 #include "job/Paths.h"
 #include "job/PdfInspection.h"
+#include "job/PdfSecurity.h"
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
@@ -24,64 +25,6 @@ namespace {
 // 256-bit AES keeps only this many bytes of a UTF-8 password, and readers
 // cut what is typed to them.
 constexpr size_t MaxAes256PasswordBytes = 127;
-
-// What the permission bits of ComposePermissions grant, as libqpdf takes it.
-struct Grants
-{
-    bool print, modify, extract, annotate, fillForms, accessibility, assemble;
-    qpdf_r3_print_e printing;
-};
-
-Grants grantsOf(int permissions)
-{
-    const auto allows = [&](int bit) { return ((permissions >> (bit - 1)) & 1) != 0; };
-    Grants grants{allows(3), allows(4), allows(5), allows(6), allows(9), allows(10), allows(11),
-                  qpdf_r3p_none};
-    // High resolution means nothing without printing.
-    grants.printing = !grants.print ? qpdf_r3p_none
-                      : allows(12)  ? qpdf_r3p_full
-                                    : qpdf_r3p_low;
-    return grants;
-}
-
-// The new security, its passwords already in the bytes the strength takes.
-struct Security
-{
-    int strength = 0;
-    int permissions = 0;
-    std::string ownerPassword;
-    std::string userPassword;
-
-    int revision() const { return strength == 0 ? 2 : strength == 1 ? 3 : strength == 2 ? 4 : 6; }
-    int keyBits() const { return strength == 0 ? 40 : strength == 3 ? 256 : 128; }
-
-    // The P value a file written with this security must hold, and which of
-    // its bits the revision can hold at all.
-    int expectedPermissions() const
-    {
-        const Grants grants = grantsOf(permissions);
-        quint32 value = 0xFFFFF0C0u;
-        const auto grant = [&](bool allowed, int bit) {
-            if (allowed)
-                value |= 1u << (bit - 1);
-        };
-        grant(grants.print, 3);
-        grant(grants.modify, 4);
-        grant(grants.extract, 5);
-        grant(grants.annotate, 6);
-        grant(grants.fillForms, 9);
-        // From revision 4 on, libqpdf always grants accessibility.
-        grant(grants.accessibility || revision() >= 4, 10);
-        grant(grants.assemble, 11);
-        grant(grants.printing == qpdf_r3p_full, 12);
-        return static_cast<int>(value);
-    }
-    int heldPermissionBits() const
-    {
-        // Print, modify, copy and annotate; from revision 3 on also bits 9 to 12.
-        return revision() == 2 ? 0x3C : 0xF3C;
-    }
-};
 
 // Hands QPDFWriter's output to an OutputFile. QPDFWriter writes in pieces
 // of a few bytes; gathering them here costs far less than a trip through
@@ -190,72 +133,6 @@ int openErrorFor(const QPDFExc& error)
     }
 }
 
-void setEncryption(QPDFWriter& writer, const Security& security)
-{
-    const Grants g = grantsOf(security.permissions);
-    const char* user = security.userPassword.c_str();
-    const char* owner = security.ownerPassword.c_str();
-    switch (security.strength) {
-    case 0:
-        writer.setR2EncryptionParametersInsecure(user, owner, g.print, g.modify, g.extract,
-                                                 g.annotate);
-        break;
-    case 1:
-        writer.setR3EncryptionParametersInsecure(user, owner, g.accessibility, g.extract,
-                                                 g.assemble, g.annotate, g.fillForms, g.modify,
-                                                 g.printing);
-        break;
-    case 2:
-        writer.setR4EncryptionParametersInsecure(user, owner, g.accessibility, g.extract,
-                                                 g.assemble, g.annotate, g.fillForms, g.modify,
-                                                 g.printing, /*encrypt_metadata=*/true,
-                                                 /*use_aes=*/true);
-        break;
-    default:
-        writer.setR6EncryptionParameters(user, owner, g.accessibility, g.extract, g.assemble,
-                                         g.annotate, g.fillForms, g.modify, g.printing,
-                                         /*encrypt_metadata_aes=*/true);
-        break;
-    }
-}
-
-// The file at `path` opens with `password`; with `asOwner` it must open with
-// owner rights, else with user rights only.
-std::shared_ptr<QPDF> openWritten(const std::string& path, const std::string& password,
-                                  bool asOwner)
-{
-    std::shared_ptr<QPDF> pdf = QPDF::create();
-    pdf->setSuppressWarnings(true);
-    pdf->processFile(path.c_str(), password.c_str());
-    const bool rightsAsAsked =
-        asOwner ? pdf->ownerPasswordMatched()
-                : pdf->userPasswordMatched() && !pdf->ownerPasswordMatched();
-    return rightsAsAsked && !pdf->anyWarnings() ? pdf : nullptr;
-}
-
-// The written file at `path` opens as asked, holds the security asked for
-// and has `pages` pages.
-bool readsBackAsProtected(const QString& path, const Security& security, int pages)
-{
-    try {
-        const std::string file = LibraryFileName(path);
-        if (!openWritten(file, security.userPassword, false))
-            return false;
-        const std::shared_ptr<QPDF> pdf = openWritten(file, security.ownerPassword, true);
-        if (!pdf)
-            return false;
-        const PdfLibrary::Protection protection = PdfInspection::ProtectionOf(*pdf);
-        const int held = security.heldPermissionBits();
-        return protection.encrypted && protection.revision == security.revision() &&
-               protection.keyBits == security.keyBits() &&
-               protection.aes == (security.strength >= 2) &&
-               (protection.permissions & held) == (security.expectedPermissions() & held) &&
-               static_cast<int>(pdf->getAllPages().size()) == pages;
-    } catch (...) {
-        return false;
-    }
-}
-
 } // namespace
 
 struct PdfLibrary::Document
@@ -268,7 +145,7 @@ struct PdfLibrary::Document
     int pageCount = 0;
     int features = 0;
     Protection protection;
-    std::optional<Security> security;
+    std::optional<AppliedSecurity> security;
 
     bool fileChanged() const
     {
@@ -470,7 +347,7 @@ int PdfLibrary::ApplyEncryption(const QString& ownerPassword, const QString& use
         CheckPassword(userPassword, strength).fault != PasswordFault::None)
         return fail(PasswordNotEncodable);
     try {
-        Security security;
+        AppliedSecurity security;
         security.strength = strength;
         security.permissions = permissions;
         if (strength == 3) {
@@ -512,7 +389,7 @@ int PdfLibrary::SaveFile(const QString& outputPath)
             writer.setCompressStreams(false);
             writer.setRecompressFlate(false);
             writer.setObjectStreamMode(qpdf_o_preserve);
-            setEncryption(writer, *document_->security);
+            SetEncryption(writer, *document_->security);
             if (writerHook_)
                 writerHook_(writer);
             writer.write();
@@ -536,7 +413,7 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         }
         if (!out.finish())
             return fail(WriteFailed);
-        if (!readsBackAsProtected(out.temporaryPath(), *document_->security,
+        if (!ReadsBackAsProtected(out.temporaryPath(), *document_->security,
                                   document_->pageCount))
             return fail(NotProtectedOnReadBack);
         if (!out.commit())

@@ -200,6 +200,7 @@ private Q_SLOTS:
         QTest::newRow("folder removed during the write") << QStringLiteral("folder") << 107;
         QTest::newRow("permissions not as asked") << QStringLiteral("permissions") << 110;
         QTest::newRow("user password opens as owner") << QStringLiteral("owner") << 110;
+        QTest::newRow("passwords swapped") << QStringLiteral("swapped") << 110;
     }
     void writeGoesWrong()
     {
@@ -224,10 +225,16 @@ private Q_SLOTS:
             if (fault == u"owner")
                 writer.setR6EncryptionParameters("owner", "owner", false, false, false, false,
                                                  false, false, qpdf_r3p_none, true);
+            if (fault == u"swapped")
+                writer.setR6EncryptionParameters("owner", "user", false, false, false, false,
+                                                 false, false, qpdf_r3p_none, true);
         });
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"),
-                                         fault == u"owner" ? QStringLiteral("user") : QString(), 3,
+                                         fault == u"owner" || fault == u"swapped"
+                                             ? QStringLiteral("user")
+                                             : QString(),
+                                         3,
                                          library.ComposePermissions(0, 0, 0, 0, 0, 0, 0, 0)),
                  1);
         QCOMPARE(library.SaveFile(output), 0);
