@@ -104,12 +104,13 @@ if perf record -q -F 499 --call-graph dwarf,16384 -o "$out/perf.data" -- \
      "$bench" --jobs 1 --out "$out/run" "${files[@]}" >/dev/null 2>&1; then
   perf report -i "$out/perf.data" --children --stdio -g none --percent-limit 0 \
       --sort symbol 2>/dev/null > "$out/report" || true
-  share() { grep -m1 -F "$1" "$out/report" | awk '{print $1}'; }
-  echo "open       $(share 'PdfLibrary::OpenFile')"
-  echo "write      $(share 'QPDFWriter::write()')"
-  echo "read back  $(share 'readsBackAsProtected')"
-  echo "flush      $(share 'OutputFile::finish')"
-  echo "rename     $(share 'OutputFile::commit')"
+  share() { grep -m1 -E "\] $1( |\()" "$out/report" | awk '{print $1}'; }
+  echo "open               $(share 'PdfLibrary::OpenFile')"
+  echo "key set-up         $(share 'QPDFWriter::setR[2346]Encryption[A-Za-z]*')"
+  echo "write              $(share 'QPDFWriter::write')"
+  echo "read back          $(share 'ReadsBackAsProtected')"
+  echo "flush to disk      $(share 'OutputFile::finish')"
+  echo "rename             $(share 'OutputFile::commit')"
   echo "(shares of on-CPU time; the wait for the disk shows as wall time beyond CPU time)"
 else
   echo "perf cannot record here; skipped"

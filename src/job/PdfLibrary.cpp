@@ -2,7 +2,7 @@
 
 #include "job/OutputFile.h"
 #include "job/Paths.h"
-#include "job/PdfInspection.h"
+#include "job/DocumentFacts.h"
 #include "job/PdfSecurity.h"
 
 #include <qpdf/Pipeline.hh>
@@ -241,13 +241,13 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             // no use to anyone; a page tree too deep for libqpdf's walk would
             // end the program.
             try {
-                if (!PdfInspection::PageTreeIsSound(*pdf)) {
+                if (!DocumentFacts::PageTreeIsSound(*pdf)) {
                     pagesFault_ = PagesFault::TooDeep;
                     return fail(NotPdf);
                 }
                 document->pageCount = static_cast<int>(pdf->getAllPages().size());
-                document->features = PdfInspection::Features(*pdf);
-                document->protection = PdfInspection::ProtectionOf(*pdf);
+                document->features = DocumentFacts::Features(*pdf);
+                document->protection = DocumentFacts::ProtectionOf(*pdf);
             } catch (...) {
                 return fail(NotPdf);
             }

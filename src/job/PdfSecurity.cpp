@@ -1,7 +1,7 @@
 #include "job/PdfSecurity.h"
 
 #include "job/Paths.h"
-#include "job/PdfInspection.h"
+#include "job/DocumentFacts.h"
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -113,7 +113,7 @@ bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security, 
         if (QPDF::compute_encryption_key(security.userPassword, encryptionDataOf(*pdf)) !=
             pdf->getEncryptionKey())
             return false;
-        const PdfLibrary::Protection protection = PdfInspection::ProtectionOf(*pdf);
+        const PdfLibrary::Protection protection = DocumentFacts::ProtectionOf(*pdf);
         const int held = security.heldPermissionBits();
         return protection.encrypted && protection.revision == security.revision() &&
                protection.keyBits == security.keyBits() &&

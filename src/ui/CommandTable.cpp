@@ -162,16 +162,16 @@ void CommandBars::buildToolbar(QMainWindow* window)
     });
 
     for (const CommandSpec* command : buttons) {
-        const ToolbarButtonSpec& spec = command->toolbar;
-        if (spec.startsGroup)
+        const ToolbarButtonSpec& place = command->toolbar;
+        if (place.startsGroup)
             toolbar_->addSeparator();
         QAction* action = actions_.at(command->id);
         // The button has its own caption and tooltip but is the same command:
         // it triggers the shared action and follows its enabled state.
         auto* button = new QToolButton(toolbar_);
         button->setObjectName(QStringLiteral("Toolbar_") + QLatin1String(command->name));
-        button->setText(QString::fromUtf8(spec.caption));
-        button->setToolTip(QString::fromUtf8(spec.tooltip));
+        button->setText(QString::fromUtf8(place.caption));
+        button->setToolTip(QString::fromUtf8(place.tooltip));
         button->setAccessibleName(button->text());
         button->setIcon(action->icon());
         button->setIconSize(QSize(32, 32));

@@ -7,7 +7,7 @@ class QPDF;
 // What PdfLibrary reads off an opened document beyond its pages. None of
 // these recurse, so a hostile file cannot overflow the stack; all of them
 // may throw libqpdf's exceptions.
-namespace PdfInspection {
+namespace DocumentFacts {
 
 // Page trees deeper than this are refused: libqpdf walks them recursively.
 constexpr int MaxPageTreeDepth = 1000;
@@ -22,4 +22,4 @@ int Features(QPDF& pdf);
 // The security the document was opened with.
 PdfLibrary::Protection ProtectionOf(QPDF& pdf);
 
-} // namespace PdfInspection
+} // namespace DocumentFacts

@@ -1,4 +1,4 @@
-#include "job/PdfInspection.h"
+#include "job/DocumentFacts.h"
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -72,7 +72,7 @@ bool isPdfA(QPDFObjectHandle metadata)
 
 } // namespace
 
-namespace PdfInspection {
+namespace DocumentFacts {
 
 bool PageTreeIsSound(QPDF& pdf)
 {
@@ -149,4 +149,4 @@ PdfLibrary::Protection ProtectionOf(QPDF& pdf)
     return protection;
 }
 
-} // namespace PdfInspection
+} // namespace DocumentFacts
