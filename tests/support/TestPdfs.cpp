@@ -239,7 +239,8 @@ bool writeWithoutPages(const QString& path)
     try {
         QPDF pdf;
         pdf.emptyPDF();
-        QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+        const QByteArray name = QFile::encodeName(path);
+        QPDFWriter writer(pdf, name.constData());
         writer.write();
         return true;
     } catch (const std::exception&) {
