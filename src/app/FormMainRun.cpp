@@ -73,8 +73,10 @@ QString lossQuestion(const QList<FileRow>& rows)
     const std::pair<int, const char*> reasons[] = {
         {PdfLibrary::Signed, "digitally signed: the signatures will no longer be valid"},
         {PdfLibrary::Certified, "certified: the certification will no longer be valid"},
-        {PdfLibrary::UsageRights, "Reader extensions: form filling in Adobe Reader will stop working"},
-        {PdfLibrary::PdfA, "PDF/A: the copy will no longer be PDF/A, which does not allow encryption"},
+        {PdfLibrary::UsageRights,
+         "Reader extensions: form filling in Adobe Reader will stop working"},
+        {PdfLibrary::PdfA,
+         "PDF/A: the copy will no longer be PDF/A, which does not allow encryption"},
     };
     constexpr int MaxListed = 10;
     QStringList lines;
@@ -93,14 +95,14 @@ QString lossQuestion(const QList<FileRow>& rows)
         return {};
     if (losing > MaxListed)
         lines << QStringLiteral("and %1 more").arg(losing - MaxListed);
-    lines.prepend(QStringLiteral("%1 of the listed files will lose something when protected:")
-                      .arg(losing));
+    lines.prepend(
+        QStringLiteral("%1 of the listed files will lose something when protected:").arg(losing));
     lines << QStringLiteral("Yes protects them anyway, No leaves them out of this run, Cancel "
                             "returns without starting.");
     return lines.join(CrLf);
 }
 
-} // namespace
+}  // namespace
 
 void FormMain::StartEncrypt()
 {
@@ -142,7 +144,8 @@ void FormMain::StartEncrypt()
                ErrorTitle, page->TextOwner);
         return;
     case SettingsCheck::NoUserPassword:
-        refuse(QStringLiteral("Please input the user (open) password."), ErrorTitle, page->TextUser);
+        refuse(QStringLiteral("Please input the user (open) password."), ErrorTitle,
+               page->TextUser);
         return;
     case SettingsCheck::UserSameAsOwner:
         refuse(QStringLiteral("The user (open) password must be different from the owner "
@@ -193,10 +196,10 @@ void FormMain::EncryptFiles(const QString& folder, const QList<FileRow>& fileRow
     };
     job.onRowDone = [&](int row, const RowResult& result) {
         if (!result.saved)
-            desktop_.messageBox(QStringLiteral("Can not encrypt file: ") + std::as_const(rows)[row].path + CrLf +
-                                    CrLf + QStringLiteral("Error code: ") +
-                                    QString::number(result.errorCode),
-                                ErrorTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
+            desktop_.messageBox(
+                QStringLiteral("Can not encrypt file: ") + std::as_const(rows)[row].path + CrLf +
+                    CrLf + QStringLiteral("Error code: ") + QString::number(result.errorCode),
+                ErrorTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
         ++done;
         ui_.ProgressBar1->setValue(done);
         ui_.Panel4->setText(QStringLiteral("%1/%2").arg(done).arg(total));
@@ -214,10 +217,10 @@ void FormMain::EncryptFiles(const QString& folder, const QList<FileRow>& fileRow
     setState(before);
     ui_.ProgressBar1->setValue(0);
     ui_.Panel4->clear();
-    const Desktop::Answer answer = desktop_.messageBox(
-        QString::number(counts.saved) + QStringLiteral(" files saved.") + CrLf +
-            QStringLiteral("Do you want to open the destination folder now?"),
-        ProgramTitle, Desktop::Icon::Question, Desktop::Buttons::YesNo);
+    const Desktop::Answer answer =
+        desktop_.messageBox(QString::number(counts.saved) + QStringLiteral(" files saved.") + CrLf +
+                                QStringLiteral("Do you want to open the destination folder now?"),
+                            ProgramTitle, Desktop::Icon::Question, Desktop::Buttons::YesNo);
     if (answer == Desktop::Answer::Yes)
         desktop_.openFolder(folder);
 }

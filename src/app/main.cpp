@@ -35,7 +35,8 @@ int main(int argc, char* argv[])
         formMain->show();
         // Handled like a drop on the list, once the window is up.
         if (!files.isEmpty())
-            QTimer::singleShot(0, formMain.get(), [&formMain, &files] { formMain->OpenFiles(files); });
+            QTimer::singleShot(0, formMain.get(),
+                               [&formMain, &files] { formMain->OpenFiles(files); });
     });
     splash->show();
     return app.exec();

@@ -49,12 +49,11 @@ int openAhead()
     return std::max(1, QThread::idealThreadCount() - 1);
 }
 
-} // namespace
+}  // namespace
 
 FileOpener::FileOpener(QStringList paths)
     : paths_(std::move(paths))
-{
-}
+{}
 
 OpenedFile FileOpener::take(int index)
 {

@@ -35,7 +35,7 @@ qint64 physicalMemory()
 #endif
 }
 
-} // namespace
+}  // namespace
 
 RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
                      const EncryptionSettings& settings)
@@ -55,7 +55,7 @@ struct BatchJob::Slot
 {
     PdfLibrary pdf;
     QFutureWatcher<RowResult> watcher;
-    int row = -1;   // -1: free
+    int row = -1;  // -1: free
 };
 
 BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings)
@@ -74,10 +74,9 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
     }
     OutputNamer namer(inputs);
     for (const JobRow& row : std::as_const(rows_))
-        outputs_ << namer.next(row.subfolder.isEmpty()
-                                   ? folder
-                                   : WithTrailingSeparator(folder + row.subfolder),
-                               row.path);
+        outputs_ << namer.next(
+            row.subfolder.isEmpty() ? folder : WithTrailingSeparator(folder + row.subfolder),
+            row.path);
     counts_.total = int(rows_.size());
     setMaxParallelRows(QThread::idealThreadCount());
 }
@@ -153,9 +152,8 @@ void BatchJob::startRows()
             const JobRow& job = std::as_const(rows_)[row];
             QElapsedTimer clock;
             clock.start();
-            RowResult result =
-                work_(slot.pdf, job, std::as_const(outputs_)[row],
-                      job.security ? *job.security : settings_);
+            RowResult result = work_(slot.pdf, job, std::as_const(outputs_)[row],
+                                     job.security ? *job.security : settings_);
             result.seconds = double(clock.nsecsElapsed()) / 1e9;
             return result;
         }));

@@ -21,22 +21,22 @@ class QThreadPool;
 struct JobRow
 {
     JobRow(QString path_ = {}, QString password_ = {})
-        : path(std::move(path_)), password(std::move(password_))
-    {
-    }
+        : path(std::move(path_))
+        , password(std::move(password_))
+    {}
 
     QString path;
-    QString password;    // the password that opened it, "" for none
-    QString subfolder;   // where under the destination its output goes, "" for the destination
-    std::optional<EncryptionSettings> security;   // its own, instead of the run's
+    QString password;   // the password that opened it, "" for none
+    QString subfolder;  // where under the destination its output goes, "" for the destination
+    std::optional<EncryptionSettings> security;  // its own, instead of the run's
 };
 
 // How one row of a run ended.
 struct RowResult
 {
     bool saved = false;
-    int errorCode = 0;    // PdfLibrary's code when nothing was saved
-    double seconds = 0;   // the row's own time, as BatchJob measured it
+    int errorCode = 0;   // PdfLibrary's code when nothing was saved
+    double seconds = 0;  // the row's own time, as BatchJob measured it
 };
 
 // Opens the row's file, replaces its security with `settings` and saves it
@@ -64,7 +64,7 @@ public:
     struct Counts
     {
         int total = 0;
-        int done = 0;   // rows reported, failed ones included
+        int done = 0;  // rows reported, failed ones included
         int saved = 0;
     };
 
@@ -124,13 +124,13 @@ private:
     std::vector<std::unique_ptr<Slot>> slots_;
     std::unique_ptr<QThreadPool> pool_;
     std::vector<std::optional<RowResult>> results_;
-    std::vector<qint64> sizes_;   // of each row's input
+    std::vector<qint64> sizes_;  // of each row's input
     qint64 budget_;
     qint64 bytesInFlight_ = 0;
     std::atomic<bool> stopRequested_{false};
     QEventLoop* loop_ = nullptr;
-    int nextRow_ = 0;      // the next row to start
-    int nextReport_ = 0;   // the next row to report
+    int nextRow_ = 0;     // the next row to start
+    int nextReport_ = 0;  // the next row to report
     int inFlight_ = 0;
     bool reporting_ = false;
     Counts counts_;

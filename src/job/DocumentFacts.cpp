@@ -70,7 +70,7 @@ bool isPdfA(QPDFObjectHandle metadata)
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace DocumentFacts {
 
@@ -149,4 +149,4 @@ PdfLibrary::Protection ProtectionOf(QPDF& pdf)
     return protection;
 }
 
-} // namespace DocumentFacts
+}  // namespace DocumentFacts

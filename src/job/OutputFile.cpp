@@ -42,13 +42,12 @@ QFileDevice::Permissions newFilePermissions()
     return permissions;
 }
 
-} // namespace
+}  // namespace
 
 OutputFile::OutputFile(const QString& path)
     : path_(path)
     , file_(QDir(QFileInfo(path).path()).filePath(QStringLiteral(".sealmark-XXXXXX")))
-{
-}
+{}
 
 OutputFile::~OutputFile() = default;
 

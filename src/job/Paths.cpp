@@ -36,7 +36,9 @@ qsizetype lastSeparator(const QString& path)
 QString fileIdentity(const QString& path)
 {
 #ifdef Q_OS_UNIX
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return {};
     return QStringLiteral("%1:%2").arg(quint64(status.st_dev)).arg(quint64(status.st_ino));
@@ -51,7 +53,7 @@ bool endsWithSeparator(const QString& path)
     return path.endsWith(u'/') || path.endsWith(QDir::separator());
 }
 
-} // namespace
+}  // namespace
 
 QString WithTrailingSeparator(const QString& folder)
 {
@@ -124,8 +126,8 @@ bool IsSameFile(const QString& a, const QString& b)
         // on the files themselves.
         std::error_code error;
         return std::filesystem::equivalent(infoA.filesystemAbsoluteFilePath(),
-                                           infoB.filesystemAbsoluteFilePath(), error)
-            && !error;
+                                           infoB.filesystemAbsoluteFilePath(), error) &&
+               !error;
     } catch (...) {
         return false;
     }
@@ -194,9 +196,8 @@ const ProtectedFiles& OutputNamer::reachableFrom(const QString& folder)
     // A hard link needs no protection: the output replaces the link, not
     // the file it shares.
     QStringList reachable = inputsByFolder_.value(folderPath);
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList({QStringLiteral("*.pdf")},
-                                   QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        {QStringLiteral("*.pdf")}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
         const auto input = inputsByCanonicalPath_.constFind(entry.canonicalFilePath());
         if (input != inputsByCanonicalPath_.cend() && input->folder != folderPath)

@@ -91,12 +91,12 @@ private:
     struct Input
     {
         QString path;
-        QString folder;   // clean absolute folder
+        QString folder;  // clean absolute folder
     };
-    QHash<QString, QStringList> inputsByFolder_;      // clean absolute folder
+    QHash<QString, QStringList> inputsByFolder_;  // clean absolute folder
     QHash<QString, Input> inputsByCanonicalPath_;
-    QHash<QString, ProtectedFiles> reachable_;        // by destination folder
-    QSet<QString> used_;                              // OutputKey of each output
+    QHash<QString, ProtectedFiles> reachable_;  // by destination folder
+    QSet<QString> used_;                        // OutputKey of each output
 };
 
 // The output path of every input of a run into `folder`, in order.

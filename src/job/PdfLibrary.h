@@ -82,10 +82,10 @@ public:
 
     // What protecting a document would break (DocumentFeatures).
     enum Feature {
-        Signed = 1,        // a signature field with a value, kids included
-        Certified = 2,     // a certification signature (/Perms /DocMDP); also Signed
-        UsageRights = 4,   // "Reader extensions" (/Perms /UR3 or /UR)
-        PdfA = 8,          // a PDF/A identification in the XMP metadata
+        Signed = 1,       // a signature field with a value, kids included
+        Certified = 2,    // a certification signature (/Perms /DocMDP); also Signed
+        UsageRights = 4,  // "Reader extensions" (/Perms /UR3 or /UR)
+        PdfA = 8,         // a PDF/A identification in the XMP metadata
     };
 
     // The features among `features`, in words and in the order above:
@@ -96,10 +96,10 @@ public:
     struct Protection
     {
         bool encrypted = false;
-        int revision = 0;       // R of the standard security handler
-        int keyBits = 0;        // 40 to 256
-        bool aes = false;       // AES rather than RC4 for the streams
-        int permissions = 0;    // the P value
+        int revision = 0;     // R of the standard security handler
+        int keyBits = 0;      // 40 to 256
+        bool aes = false;     // AES rather than RC4 for the streams
+        int permissions = 0;  // the P value
     };
 
     // Why a strength cannot store a password as it stands.
@@ -107,7 +107,7 @@ public:
     struct PasswordCheck
     {
         PasswordFault fault = PasswordFault::None;
-        QChar character;    // the first character at fault
+        QChar character;  // the first character at fault
     };
     static PasswordCheck CheckPassword(const QString& password, int strength);
 
@@ -160,8 +160,8 @@ public:
     // password ("" for none), strength code and a value from
     // ComposePermissions. Non-zero on success; 0 with ErrorCode 104, 105,
     // 106 or 111 otherwise, and then SaveFile writes nothing.
-    int ApplyEncryption(const QString& ownerPassword, const QString& userPassword,
-                        int strength, int permissions);
+    int ApplyEncryption(const QString& ownerPassword, const QString& userPassword, int strength,
+                        int permissions);
 
     // Writes the loaded document with its new security to outputPath: 1 on
     // success, 0 with ErrorCode 104, 107, 108, 109 or 110, 102 when damage
@@ -186,7 +186,10 @@ public:
 
     // For tests only: called with SaveFile's writer right before it writes,
     // to make it write something else than was asked for.
-    void setWriterHookForTests(std::function<void(QPDFWriter&)> hook) { writerHook_ = std::move(hook); }
+    void setWriterHookForTests(std::function<void(QPDFWriter&)> hook)
+    {
+        writerHook_ = std::move(hook);
+    }
 
 private:
     struct Document;

@@ -1,7 +1,7 @@
 #include "job/PdfSecurity.h"
 
-#include "job/Paths.h"
 #include "job/DocumentFacts.h"
+#include "job/Paths.h"
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -33,17 +33,15 @@ QPDF::EncryptionData encryptionDataOf(QPDF& pdf)
                                 !metadata.isBool() || metadata.getBoolValue());
 }
 
-} // namespace
+}  // namespace
 
 PermissionGrants GrantsOf(int permissions)
 {
     const auto allows = [&](int bit) { return ((permissions >> (bit - 1)) & 1) != 0; };
-    PermissionGrants grants{allows(3), allows(4), allows(5), allows(6), allows(9), allows(10), allows(11),
-                  qpdf_r3p_none};
+    PermissionGrants grants{allows(3), allows(4),  allows(5),  allows(6),
+                            allows(9), allows(10), allows(11), qpdf_r3p_none};
     // High resolution means nothing without printing.
-    grants.printing = !grants.print ? qpdf_r3p_none
-                      : allows(12)  ? qpdf_r3p_full
-                                    : qpdf_r3p_low;
+    grants.printing = !grants.print ? qpdf_r3p_none : allows(12) ? qpdf_r3p_full : qpdf_r3p_low;
     return grants;
 }
 
@@ -124,4 +122,3 @@ bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security, 
         return false;
     }
 }
-

@@ -38,7 +38,7 @@ void keepPrivate(const QString& file)
 #endif
 }
 
-} // namespace
+}  // namespace
 
 QString ReadSetting(const QString& name)
 {

@@ -22,7 +22,8 @@ SettingsPage::SettingsPage(Desktop& desktop, QWidget* parent)
 
     connect(CheckPassword, &QCheckBox::clicked, this, &SettingsPage::CheckPassword_Click);
     for (int i = 0; i < int(CheckPermission.size()); ++i)
-        connect(CheckPermission[i], &QCheckBox::clicked, this, [this, i] { CheckPermission_Click(i); });
+        connect(CheckPermission[i], &QCheckBox::clicked, this,
+                [this, i] { CheckPermission_Click(i); });
     connect(CmdAllowAll, &QPushButton::clicked, this, &SettingsPage::CmdAllowAll_Click);
     connect(CmdNone, &QPushButton::clicked, this, &SettingsPage::CmdNone_Click);
     for (int i = 0; i < int(OptionKey.size()); ++i)
@@ -78,23 +79,22 @@ void SettingsPage::setupControls()
         "Acrobat and Foxit honour these permissions but many viewers and editing tools ignore "
         "them: only a user (open) password keeps the content from those who do not have it."));
     PlaceControl(Frame2, TwipsRect(4410, 2130, 5250, 3765), false);
-    const char* const permissions[] = {
-        "Allow the user to print the document",
-        "Allow the user to copy text and graphics",
-        "Allow the user to edit the document",
-        "Allow the user to add annotations",
-        "Allow the user to fill in form fields",
-        "Enable copying for use with accessibility features",
-        "Allow the user to assemble the document",
-        "Allow high-resolution printing of the document"};
+    const char* const permissions[] = {"Allow the user to print the document",
+                                       "Allow the user to copy text and graphics",
+                                       "Allow the user to edit the document",
+                                       "Allow the user to add annotations",
+                                       "Allow the user to fill in form fields",
+                                       "Enable copying for use with accessibility features",
+                                       "Allow the user to assemble the document",
+                                       "Allow high-resolution printing of the document"};
     const int permissionTops[] = {360, 728, 1096, 1464, 1832, 2200, 2568, 2940};
     const int permissionWidths[] = {3630, 3870, 3630, 3240, 3285, 4470, 3870, 4725};
     for (int i = 0; i < int(CheckPermission.size()); ++i) {
         CheckPermission[i] =
             MakeControl<QCheckBox>(Frame2, QStringLiteral("CheckPermission%1").arg(i));
         CheckPermission[i]->setText(QString::fromLatin1(permissions[i]));
-        PlaceControl(CheckPermission[i], TwipsRect(195, permissionTops[i], permissionWidths[i], 270),
-                     true);
+        PlaceControl(CheckPermission[i],
+                     TwipsRect(195, permissionTops[i], permissionWidths[i], 270), true);
     }
     CmdAllowAll = MakeButton(Frame2, QStringLiteral("CmdAllowAll"), QStringLiteral("Allow all"),
                              TwipsRect(960, 3285, 1290, 345));
@@ -102,12 +102,25 @@ void SettingsPage::setupControls()
                          TwipsRect(2640, 3285, 1290, 345));
 
     // Tab order as designed; labels and frames take no focus.
-    QWidget* const tabOrder[] = {
-        TextFolder, CmdBrowse, TextOwner, TextUser, CheckPassword,
-        OptionKey[0], OptionKey[1], OptionKey[2], OptionKey[3],
-        CheckPermission[0], CheckPermission[1], CheckPermission[2], CheckPermission[3],
-        CheckPermission[4], CheckPermission[5], CheckPermission[6], CheckPermission[7],
-        CmdAllowAll, CmdNone};
+    QWidget* const tabOrder[] = {TextFolder,
+                                 CmdBrowse,
+                                 TextOwner,
+                                 TextUser,
+                                 CheckPassword,
+                                 OptionKey[0],
+                                 OptionKey[1],
+                                 OptionKey[2],
+                                 OptionKey[3],
+                                 CheckPermission[0],
+                                 CheckPermission[1],
+                                 CheckPermission[2],
+                                 CheckPermission[3],
+                                 CheckPermission[4],
+                                 CheckPermission[5],
+                                 CheckPermission[6],
+                                 CheckPermission[7],
+                                 CmdAllowAll,
+                                 CmdNone};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
