@@ -30,32 +30,16 @@ constexpr int AnyFeature =
     PdfLibrary::Signed | PdfLibrary::Certified | PdfLibrary::UsageRights | PdfLibrary::PdfA;
 
 // What opening an input before the run found.
-struct Opened
+struct Opened : OpenedInput
 {
     bool reached = false;  // false when a stop came first
-    QString password;      // the one that opened it
-    int errorCode = 0;     // 0 when it opened
-    int pages = 0;
-    int features = 0;
 };
 
 Opened openInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords)
 {
     Opened opened;
+    static_cast<OpenedInput&>(opened) = OpenInput(pdf, path, passwords);
     opened.reached = true;
-    for (const QString& password : passwords) {
-        if (pdf.OpenFile(path, password) == 1) {
-            opened.password = password;
-            opened.errorCode = 0;
-            opened.pages = pdf.CountPages();
-            opened.features = pdf.DocumentFeatures();
-            pdf.CloseDocument(pdf.DocumentIdAt(1));
-            break;
-        }
-        opened.errorCode = pdf.ErrorCode();
-        if (opened.errorCode != PdfLibrary::PasswordRequired)
-            break;
-    }
     return opened;
 }
 

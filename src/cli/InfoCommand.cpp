@@ -2,6 +2,7 @@
 
 #include "cli/Console.h"
 #include "cli/EncryptCommand.h"
+#include "cli/Inputs.h"
 #include "cli/PasswordSources.h"
 #include "cli/Words.h"
 #include "job/PdfLibrary.h"
@@ -13,34 +14,16 @@
 
 namespace {
 
-struct FileInfo
+struct FileInfo : OpenedInput
 {
     QString file;
-    int errorCode = 0;
-    int pages = 0;
-    PdfLibrary::Protection protection;
-    int features = 0;
 };
 
 FileInfo inspect(PdfLibrary& pdf, const QString& file, const QStringList& passwords)
 {
     FileInfo info;
+    static_cast<OpenedInput&>(info) = OpenInput(pdf, file, passwords);
     info.file = file;
-    for (const QString& password : passwords) {
-        if (pdf.OpenFile(file, password) == 1) {
-            info.errorCode = 0;
-            info.pages = pdf.CountPages();
-            info.protection = pdf.DocumentProtection();
-            info.features = pdf.DocumentFeatures();
-            pdf.CloseDocument(pdf.DocumentIdAt(1));
-            return info;
-        }
-        info.errorCode = pdf.ErrorCode();
-        if (info.errorCode != PdfLibrary::PasswordRequired)
-            break;
-    }
-    // Only an encrypted file asks for a password.
-    info.protection.encrypted = info.errorCode == PdfLibrary::PasswordRequired;
     return info;
 }
 
