@@ -7,6 +7,7 @@
 #include "cli/StopSignal.h"
 #include "cli/Words.h"
 #include "job/BatchJob.h"
+#include "job/OpenedInput.h"
 #include "job/Paths.h"
 #include "job/PdfLibrary.h"
 

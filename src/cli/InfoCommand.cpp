@@ -5,6 +5,7 @@
 #include "cli/Inputs.h"
 #include "cli/PasswordSources.h"
 #include "cli/Words.h"
+#include "job/OpenedInput.h"
 #include "job/PdfLibrary.h"
 
 #include <QJsonArray>

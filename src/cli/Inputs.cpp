@@ -76,24 +76,3 @@ Inputs CollectInputs(const QStringList& inputs, bool recursive, const QString& o
     }
     return result;
 }
-
-OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords)
-{
-    OpenedInput opened;
-    for (const QString& password : passwords) {
-        if (pdf.OpenFile(path, password) == 1) {
-            opened.password = password;
-            opened.errorCode = 0;
-            opened.pages = pdf.CountPages();
-            opened.features = pdf.DocumentFeatures();
-            opened.protection = pdf.DocumentProtection();
-            pdf.CloseDocument(pdf.DocumentIdAt(1));
-            return opened;
-        }
-        opened.errorCode = pdf.ErrorCode();
-        if (opened.errorCode != PdfLibrary::PasswordRequired)
-            break;
-    }
-    opened.protection.encrypted = opened.errorCode == PdfLibrary::PasswordRequired;
-    return opened;
-}

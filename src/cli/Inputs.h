@@ -1,7 +1,5 @@
 #pragma once
 
-#include "job/PdfLibrary.h"
-
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,17 +26,3 @@ struct Inputs
 // outputs of an earlier run into it are no inputs. A file reached twice is
 // taken once. A missing INPUT or a file that is no PDF is an error.
 Inputs CollectInputs(const QStringList& inputs, bool recursive, const QString& outputFolder = {});
-
-// What opening an input with each of the passwords to try in turn found.
-struct OpenedInput
-{
-    QString password;   // the one that opened it
-    int errorCode = 0;  // 0 when it opened
-    int pages = 0;
-    int features = 0;   // PdfLibrary::Feature bits
-    PdfLibrary::Protection protection;
-};
-
-// Only an encrypted file asks for a password, so a file that none of them
-// opens for want of one is reported encrypted.
-OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords);

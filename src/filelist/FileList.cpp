@@ -352,7 +352,7 @@ void FileList::AddPdfFile(const QString& path)
     addPdfFile(path, [path] { return FileOpener::open(path, QString()); });
 }
 
-void FileList::addPdfFile(const QString& path, const std::function<OpenedFile()>& openWithout)
+void FileList::addPdfFile(const QString& path, const std::function<OpenedInput()>& openWithout)
 {
     if (!LvPDF || IsInList(path))
         return;
@@ -363,7 +363,7 @@ void FileList::addPdfFile(const QString& path, const std::function<OpenedFile()>
 
     // The window's events run while the file is opened.
     const QPointer<FileList> alive(this);
-    OpenedFile file = openWithout();
+    OpenedInput file = openWithout();
     if (!alive)
         return;
     bool usedPassword = false;
@@ -395,7 +395,7 @@ void FileList::addPdfFile(const QString& path, const std::function<OpenedFile()>
     UpdateTotals();
 }
 
-bool FileList::AskPassword(const QString& path, OpenedFile& file)
+bool FileList::AskPassword(const QString& path, OpenedInput& file)
 {
     const QPointer<FileList> alive(this);
     if (!LastPassword.isEmpty()) {

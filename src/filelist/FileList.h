@@ -14,7 +14,7 @@
 class Desktop;
 class FileListView;
 class QLabel;
-struct OpenedFile;
+struct OpenedInput;
 
 // The job's input: the rows of the list view LvPDF and every way rows come
 // in, go out and are reordered. Prompts go through Desktop; files are opened
@@ -67,9 +67,9 @@ public:
 private:
     // Adds `path` with what `openWithout` found opening it without a
     // password, asking for one when it is needed.
-    void addPdfFile(const QString& path, const std::function<OpenedFile()>& openWithout);
+    void addPdfFile(const QString& path, const std::function<OpenedInput()>& openWithout);
     // Tries LastPassword, then asks; `file` becomes what the last try found.
-    bool AskPassword(const QString& path, OpenedFile& file);
+    bool AskPassword(const QString& path, OpenedInput& file);
     // Adds the PDF files among `paths` in order, with the busy pointer and
     // the window's events let run after each file.
     void addBatch(const QStringList& paths, bool missingEntryEnds);

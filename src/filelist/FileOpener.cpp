@@ -9,30 +9,19 @@
 
 namespace {
 
-OpenedFile openNow(const QString& path, const QString& password)
+QFuture<OpenedInput> startOpening(const QString& path, const QString& password)
 {
-    PdfLibrary pdf;
-    OpenedFile file;
-    file.opened = pdf.OpenFile(path, password) == 1;
-    file.errorCode = pdf.ErrorCode();
-    file.pagesFault = pdf.LastPagesFault();
-    file.pages = pdf.CountPages();
-    if (file.opened)
-        file.features = pdf.DocumentFeatures();
-    pdf.CloseDocument(pdf.DocumentIdAt(1));
-    return file;
-}
-
-QFuture<OpenedFile> startOpening(const QString& path, const QString& password)
-{
-    return QtConcurrent::run([path, password] { return openNow(path, password); });
+    return QtConcurrent::run([path, password] {
+        PdfLibrary pdf;
+        return OpenInput(pdf, path, {password});
+    });
 }
 
 // The window's events run until the future has its result.
-OpenedFile await(const QFuture<OpenedFile>& future)
+OpenedInput await(const QFuture<OpenedInput>& future)
 {
     if (!future.isFinished()) {
-        QFutureWatcher<OpenedFile> watcher;
+        QFutureWatcher<OpenedInput> watcher;
         QEventLoop loop;
         QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
         watcher.setFuture(future);
@@ -55,17 +44,17 @@ FileOpener::FileOpener(QStringList paths)
     : paths_(std::move(paths))
 {}
 
-OpenedFile FileOpener::take(int index)
+OpenedInput FileOpener::take(int index)
 {
     const qsizetype last = std::min<qsizetype>(paths_.size(), index + 1 + openAhead());
     for (qsizetype next = started_.size(); next < last; ++next)
         started_ << startOpening(paths_[next], QString());
-    const OpenedFile file = await(started_[index]);
+    const OpenedInput file = await(started_[index]);
     started_[index] = {};
     return file;
 }
 
-OpenedFile FileOpener::open(const QString& path, const QString& password)
+OpenedInput FileOpener::open(const QString& path, const QString& password)
 {
     return await(startOpening(path, password));
 }

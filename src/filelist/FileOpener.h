@@ -1,21 +1,11 @@
 #pragma once
 
-#include "job/PdfLibrary.h"
+#include "job/OpenedInput.h"
 
 #include <QFuture>
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-// What opening a file for the list found.
-struct OpenedFile
-{
-    bool opened = false;
-    int errorCode = 0;    // PdfLibrary's code when it did not open
-    PdfLibrary::PagesFault pagesFault = PdfLibrary::PagesFault::None;
-    int pages = 0;        // CountPages, also after a failed open
-    int features = 0;     // DocumentFeatures of an opened file
-};
 
 // Opens files for the list off the user-interface thread, each with a
 // PdfLibrary of its own, so that a file that takes seconds to open does not
@@ -30,12 +20,12 @@ public:
 
     // What opening paths[index] without a password found. Indexes are asked
     // for in increasing order.
-    OpenedFile take(int index);
+    OpenedInput take(int index);
 
     // Opens one file with `password` now.
-    static OpenedFile open(const QString& path, const QString& password);
+    static OpenedInput open(const QString& path, const QString& password);
 
 private:
     QStringList paths_;
-    QList<QFuture<OpenedFile>> started_;
+    QList<QFuture<OpenedInput>> started_;
 };

@@ -143,7 +143,7 @@ struct PdfLibrary::Document
     QDateTime lastModified;
     int id = 0;
     int pageCount = 0;
-    int features = 0;
+    std::optional<int> features;   // found when first asked for: a run never asks
     Protection protection;
     std::optional<AppliedSecurity> security;
 
@@ -246,7 +246,6 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                     return fail(NotPdf);
                 }
                 document->pageCount = static_cast<int>(pdf->getAllPages().size());
-                document->features = DocumentFacts::Features(*pdf);
                 document->protection = DocumentFacts::ProtectionOf(*pdf);
             } catch (...) {
                 return fail(NotPdf);
@@ -291,7 +290,15 @@ int PdfLibrary::DocumentFeatures()
 {
     if (!document_)
         return fail(NoDocument);
-    return succeed(document_->features);
+    if (!document_->features) {
+        try {
+            document_->features = DocumentFacts::Features(*document_->pdf);
+        } catch (...) {
+            // What cannot be read says nothing of signatures or PDF/A.
+            document_->features = 0;
+        }
+    }
+    return succeed(*document_->features);
 }
 
 PdfLibrary::Protection PdfLibrary::DocumentProtection()

@@ -135,7 +135,8 @@ public:
     int CountPages();
 
     // The Feature bits of the loaded document; 0 with ErrorCode 104 when
-    // none is loaded. An empty signature field is not Signed.
+    // none is loaded. An empty signature field is not Signed. Found on the
+    // first call, so that opening for a run does not pay for it.
     int DocumentFeatures();
 
     // The security the loaded document had when it was opened; all zero

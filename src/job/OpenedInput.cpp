@@ -1,0 +1,23 @@
+#include "job/OpenedInput.h"
+
+OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords)
+{
+    OpenedInput input;
+    for (const QString& password : passwords) {
+        input.opened = pdf.OpenFile(path, password) == 1;
+        input.errorCode = pdf.ErrorCode();
+        input.pagesFault = pdf.LastPagesFault();
+        input.pages = pdf.CountPages();
+        if (input.opened) {
+            input.password = password;
+            input.features = pdf.DocumentFeatures();
+            input.protection = pdf.DocumentProtection();
+            pdf.CloseDocument(pdf.DocumentIdAt(1));
+            return input;
+        }
+        if (input.errorCode != PdfLibrary::PasswordRequired)
+            break;
+    }
+    input.protection.encrypted = input.errorCode == PdfLibrary::PasswordRequired;
+    return input;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "job/PdfLibrary.h"
+
+#include <QString>
+#include <QStringList>
+
+// What opening an input found, for a list of inputs or a report on them.
+struct OpenedInput
+{
+    bool opened = false;
+    QString password;   // the one that opened it
+    int errorCode = 0;  // PdfLibrary's code when it did not open
+    PdfLibrary::PagesFault pagesFault = PdfLibrary::PagesFault::None;
+    int pages = 0;     // CountPages, also after a failed open
+    int features = 0;  // PdfLibrary::Feature bits
+    PdfLibrary::Protection protection;
+};
+
+// Opens `path` with each of `passwords` in turn until one opens it, reads
+// what it holds and closes it again. Only an encrypted file asks for a
+// password, so a file that none of them opens for want of one is reported
+// encrypted.
+OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords);
