@@ -82,7 +82,9 @@ private:
     void InitializeMainWindow();
     void TabStrip1_Click(int index);
     void Form_Unload();
-    void EncryptFiles(const QString& folder, const QList<FileRow>& rows,
+    // Runs `rows` into `folder`; `leftOut` are the listed files the user
+    // left out, which the outputs must not replace either.
+    void EncryptFiles(const QString& folder, const QList<FileRow>& rows, const QStringList& leftOut,
                       const EncryptionSettings& settings);
     void ShowAbout();
     // Adds files the way `add` does, in the AddingFiles state.
@@ -97,10 +99,10 @@ private:
     CommandBars* commandBars_ = nullptr;
     Skin skin_;
     std::unique_ptr<FileList> fileList_;
-    BatchJob* job_ = nullptr;   // the run in progress
+    BatchJob* job_ = nullptr;  // the run in progress
 
     QString appFolder_;
     int themeIndex_ = 0;
-    int rowsAtOnce_ = 0;   // the "Jobs" setting: rows a run works on at once, 0 for one per core
+    int rowsAtOnce_ = 0;  // the "Jobs" setting: rows a run works on at once, 0 for one per core
     RunState state_ = RunState::Idle;
 };

@@ -121,11 +121,11 @@ void FormMain::StartEncrypt()
         fileList_->AddFiles();
         return;
     }
-    // The check and the run take the same text, blanks around it removed;
-    // it is resolved before the check, which enters the folder.
+    // The check and the run take the same text, blanks around it removed,
+    // a relative one against the folder the program was started in.
     const QString folderText = page->TextFolder->text().trimmed();
     const QString folder = DestinationFolder(folderText);
-    if (!IsFolderAccessible(folderText)) {
+    if (!IsFolderWritable(folderText)) {
         refuse(QStringLiteral("The destination folder is invalid. Please browse and select the "
                               "destination folder"),
                ProgramTitle, page->TextFolder);
@@ -160,19 +160,27 @@ void FormMain::StartEncrypt()
     }
 
     QList<FileRow> rows = fileList_->rows();
+    QStringList leftOut;
     if (const QString question = lossQuestion(rows); !question.isEmpty()) {
         const Desktop::Answer answer = desktop_.messageBox(
             question, ProgramTitle, Desktop::Icon::Warning, Desktop::Buttons::YesNoCancel);
         if (answer == Desktop::Answer::Cancel)
             return;
-        if (answer == Desktop::Answer::No)
+        if (answer == Desktop::Answer::No) {
+            for (const FileRow& row : std::as_const(rows))
+                if (row.Features != 0)
+                    leftOut << row.FilePath;
             rows.removeIf([](const FileRow& row) { return row.Features != 0; });
+            // Nothing left to protect: as after Cancel.
+            if (rows.isEmpty())
+                return;
+        }
     }
-    EncryptFiles(folder, rows, settings);
+    EncryptFiles(folder, rows, leftOut, settings);
 }
 
 void FormMain::EncryptFiles(const QString& folder, const QList<FileRow>& fileRows,
-                            const EncryptionSettings& settings)
+                            const QStringList& leftOut, const EncryptionSettings& settings)
 {
     // A run started from the events of a batch being added returns to it.
     const RunState before = state_;
@@ -183,7 +191,7 @@ void FormMain::EncryptFiles(const QString& folder, const QList<FileRow>& fileRow
     QList<JobRow> rows;
     for (const FileRow& row : fileRows)
         rows << JobRow(row.FilePath, row.FilePassword);
-    BatchJob job(rows, folder, settings);
+    BatchJob job(rows, folder, settings, leftOut);
     if (rowsAtOnce_ > 0)
         job.setMaxParallelRows(std::min(rowsAtOnce_, job.maxParallelRows()));
     const int total = int(rows.size());

@@ -338,33 +338,34 @@ private:
 
     void run()
     {
-        // Every input is a row, also those that will not run: the engine then
-        // names no output after any input of the run.
+        // Inputs that do not run are still inputs: the engine names no
+        // output after any of them.
         QList<JobRow> rows;
-        QSet<QString> running;
-        int files = 0;
+        QStringList leftOut;
+        QList<qsizetype> entryOfRow;
         qint64 bytes = 0;
-        for (const Entry& entry : std::as_const(entries_)) {
+        for (qsizetype i = 0; i < entries_.size(); ++i) {
+            const Entry& entry = entries_[i];
+            if (!entry.runs) {
+                leftOut << entry.file.path;
+                continue;
+            }
             JobRow row(entry.file.path, entry.opened.password);
             row.subfolder = entry.file.subfolder;
             row.security = entry.security;
             rows << row;
-            if (entry.runs) {
-                running.insert(entry.file.path);
-                ++files;
-                bytes += QFileInfo(entry.file.path).size();
-            }
+            entryOfRow << i;
+            bytes += QFileInfo(entry.file.path).size();
         }
+        const int files = int(rows.size());
         // Moved in: the job's workers then never share the list with this one.
         BatchJob job(std::move(rows),
                      WithTrailingSeparator(QFileInfo(options_.outputDir).absoluteFilePath()),
-                     settings_);
+                     settings_, leftOut);
         if (options_.jobs > 0)
             job.setMaxParallelRows(options_.jobs);
-        job.setRowWork([running](PdfLibrary& pdf, const JobRow& row, const QString& output,
-                                 const EncryptionSettings& settings) {
-            if (!running.contains(row.path))
-                return RowResult{};
+        job.setRowWork([](PdfLibrary& pdf, const JobRow& row, const QString& output,
+                          const EncryptionSettings& settings) {
             // Subfolders are made as rows need them, so failed rows leave none.
             if (!QDir().mkpath(QFileInfo(output).absolutePath()))
                 return RowResult{false, PdfLibrary::WriteFailed, 0};
@@ -373,28 +374,26 @@ private:
         std::optional<ProgressBar> progress;
         if (showProgress() && files > 0)
             progress.emplace(console_, files, bytes);
-        job.onRowStarted = [this](int row) { entries_[row].started = true; };
+        job.onRowStarted = [&](int row) { entries_[entryOfRow[row]].started = true; };
         job.onRowDone = [&](int row, const RowResult& result) {
-            Entry& entry = entries_[row];
-            if (entry.runs) {
-                FileOutcome& outcome = entry.outcome;
-                outcome.seconds = result.seconds;
-                if (result.saved) {
-                    outcome.status = FileOutcome::Saved;
-                    outcome.output = job.outputs()[row];
-                    outcome.message = protectedAnyway_.contains(entry.file.path)
-                                          ? QStringLiteral("saved, although it was ") +
-                                                Words::FeatureWords(entry.opened.features)
-                                          : QStringLiteral("saved");
-                } else {
-                    outcome.status = FileOutcome::Failed;
-                    outcome.errorCode = result.errorCode;
-                    outcome.message = Words::ErrorWords(result.errorCode);
-                }
-                if (progress)
-                    progress->fileDone(QFileInfo(entry.file.path).size());
+            Entry& entry = entries_[entryOfRow[row]];
+            FileOutcome& outcome = entry.outcome;
+            outcome.seconds = result.seconds;
+            if (result.saved) {
+                outcome.status = FileOutcome::Saved;
+                outcome.output = job.outputs()[row];
+                outcome.message = protectedAnyway_.contains(entry.file.path)
+                                      ? QStringLiteral("saved, although it was ") +
+                                            Words::FeatureWords(entry.opened.features)
+                                      : QStringLiteral("saved");
+            } else {
+                outcome.status = FileOutcome::Failed;
+                outcome.errorCode = result.errorCode;
+                outcome.message = Words::ErrorWords(result.errorCode);
             }
-            reportFailuresUpTo(row + 1);
+            if (progress)
+                progress->fileDone(QFileInfo(entry.file.path).size());
+            reportFailuresUpTo(entryOfRow[row] + 1);
         };
         stop_->setOnStop([&job] { job.requestStop(); });
         if (StopSignal::requested())

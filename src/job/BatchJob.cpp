@@ -58,7 +58,8 @@ struct BatchJob::Slot
     int row = -1;  // -1: free
 };
 
-BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings)
+BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings,
+                   const QStringList& leftOut)
     : rows_(std::move(rows))
     , settings_(std::move(settings))
     , work_(EncryptRow)
@@ -66,8 +67,8 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
     , results_(size_t(rows_.size()))
     , budget_(DefaultMemoryBudget())
 {
-    QStringList inputs;
-    inputs.reserve(rows_.size());
+    QStringList inputs = leftOut;
+    inputs.reserve(rows_.size() + leftOut.size());
     for (const JobRow& row : std::as_const(rows_)) {
         inputs << row.path;
         sizes_.push_back(std::max<qint64>(0, QFileInfo(row.path).size()));

@@ -69,8 +69,11 @@ public:
     };
 
     // `folder` is absolute and ends with a separator; `settings` is the
-    // security of every row that has none of its own.
-    BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings);
+    // security of every row that has none of its own. `leftOut` are files
+    // listed with the rows but not run: no output is named after them
+    // either, so leaving a file out never exposes it to being replaced.
+    BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings,
+             const QStringList& leftOut = {});
     ~BatchJob();
     BatchJob(const BatchJob&) = delete;
     BatchJob& operator=(const BatchJob&) = delete;

@@ -1,10 +1,13 @@
 #include "RunFixture.h"
 
+#include <QRandomGenerator>
+
 #include "ui/TabStrip.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRadioButton>
 
 #include <unistd.h>
@@ -303,6 +306,65 @@ private Q_SLOTS:
         if (answer != int(Desktop::Answer::Cancel))
             QCOMPARE(f.messages().last(), summary(int(outputs.size())));
         QCOMPARE(entries(out), outputs);
+    }
+
+    // Same names in two folders, the destination one of them, some files
+    // flagged and every answer: no listed file is written, each row that
+    // runs gets an output of its own, and No with every file flagged starts
+    // nothing, as Cancel does.
+    void noListedFileIsEverWritten_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        // Seed 0: a/x.pdf signed and b/x.pdf plain into a/, No.
+        for (quint32 seed = 0; seed <= 15; ++seed)
+            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    }
+    void noListedFileIsEverWritten()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        QStringList inputs;
+        int flagged = 0;
+        const int flagEvery = int(seed % 3);  // none, some or all
+        for (const char* file : {"a/x.pdf", "a/y.pdf", "b/x.pdf", "b/y.pdf"}) {
+            const bool signedFirst = seed == 0 && inputs.isEmpty();
+            if (seed == 0 ? file[2] != 'x' : random.bounded(4) == 0)
+                continue;
+            TestPdfs::Options options;
+            options.features = signedFirst || (flagEvery != 0 && random.bounded(flagEvery) == 0)
+                                   ? PdfLibrary::Signed
+                                   : 0;
+            flagged += options.features != 0 ? 1 : 0;
+            inputs << f.makePdf(QString::fromLatin1(file), options);
+        }
+        if (inputs.isEmpty()) {
+            inputs << f.makePdf(QStringLiteral("a/x.pdf"), {.features = PdfLibrary::Signed});
+            ++flagged;
+        }
+        const QString destination = f.path(seed == 0 || random.bounded(2) == 0 ? QStringLiteral("a")
+                                                                               : QStringLiteral("b"));
+        QDir().mkpath(destination);
+        const int before = int(entries(destination).size());
+        FormMain window(f.desktop);
+        f.prepare(window, inputs, destination);
+
+        const QList<Desktop::Answer> answers{Desktop::Answer::Yes, Desktop::Answer::No,
+                                             Desktop::Answer::Cancel};
+        const Desktop::Answer answer = answers[seed == 0 ? 1 : int(random.bounded(3))];
+        const bool asked = flagged > 0;
+        const int running = !asked                          ? int(inputs.size())
+                            : answer == Desktop::Answer::Yes ? int(inputs.size())
+                            : answer == Desktop::Answer::No  ? int(inputs.size()) - flagged
+                                                             : 0;
+        if (asked)
+            f.desktop.answerMessage(answer);
+        if (running > 0)
+            f.desktop.answerMessage(Desktop::Answer::No);
+        RUN(window);
+        QCOMPARE(f.messages().size(), (asked ? 1 : 0) + (running > 0 ? 1 : 0));
+        if (running > 0)
+            QCOMPARE(f.messages().last(), summary(running));
+        QCOMPARE(int(entries(destination).size()), before + running);
     }
 
     // At most ten files are named; the question says how many more there are.

@@ -12,6 +12,7 @@
 #include <QSemaphore>
 #include <QThread>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -432,6 +433,83 @@ private Q_SLOTS:
         QVERIFY(mupdfText(QDir(out).filePath(QStringLiteral("x.pdf"))).contains(QStringLiteral("First file 1")));
         QVERIFY(mupdfText(QDir(out).filePath(QStringLiteral("x_new.pdf")))
                     .contains(QStringLiteral("Second file 1")));
+    }
+
+    // Whatever the list and whichever files the user leaves out (Yes runs
+    // every row, No leaves the flagged ones out, Cancel runs none), no listed
+    // file is written, and no two outputs share a path. Lists repeat names
+    // in several folders, in letter cases and through links; the destination
+    // is one of the inputs' folders or a link to one.
+    void noListedFileIsEverWritten_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 120; ++seed)
+            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    }
+
+    void noListedFileIsEverWritten()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        const QStringList folders{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
+        const QStringList names{QStringLiteral("x.pdf"), QStringLiteral("X.pdf"),
+                                QStringLiteral("y.pdf"), QStringLiteral("x_new.pdf")};
+        QStringList files;
+        for (const QString& folder : folders) {
+            QDir().mkpath(path(folder));
+            for (const QString& name : names)
+                if (random.bounded(3) != 0) {
+                    files << path(folder + u'/' + name);
+                    QVERIFY(TestPdfs::writeBytes(files.last(), files.last().toUtf8()));
+                }
+        }
+        QStringList destinations = folders;
+#ifdef Q_OS_UNIX
+        QVERIFY(QFile::link(path(QStringLiteral("a")), path(QStringLiteral("link-to-a"))));
+        destinations << QStringLiteral("link-to-a");
+        if (!files.isEmpty()) {
+            const QString linked = path(QStringLiteral("b/linked.pdf"));
+            QVERIFY(QFile::link(files[int(random.bounded(int(files.size())))], linked));
+            files << linked;
+        }
+#endif
+        QStringList listed;
+        for (const QString& file : std::as_const(files))
+            if (random.bounded(4) != 0)
+                listed << file;
+        QList<JobRow> rows;
+        QStringList leftOut;
+        const int answer = int(random.bounded(3));  // 0 Yes, 1 No, 2 Cancel
+        for (const QString& file : std::as_const(listed)) {
+            if (answer == 1 && random.bounded(2) == 0)
+                leftOut << file;
+            else if (answer != 2)
+                rows << JobRow(file);
+        }
+        if (answer == 2)
+            return;
+        QMap<QString, QByteArray> before;
+        for (const QString& file : std::as_const(listed))
+            before.insert(file, TestPdfs::readBytes(file));
+
+        const QString destination = destinations[int(random.bounded(int(destinations.size())))];
+        BatchJob job(rows, WithTrailingSeparator(path(destination)), settings(), leftOut);
+        // Writes through whatever is at the output path, to show any file hit.
+        job.setRowWork([](PdfLibrary&, const JobRow&, const QString& output,
+                          const EncryptionSettings&) {
+            QFile file(output);
+            const bool written = file.open(QIODevice::WriteOnly) && file.write("output") == 6;
+            return RowResult{written, written ? 0 : 107, 0};
+        });
+        QCOMPARE(job.run().saved, int(rows.size()));
+
+        QSet<QString> outputs;
+        for (const QString& output : job.outputs())
+            outputs.insert(OutputKey(QFileInfo(output).canonicalFilePath()));
+        QCOMPARE(outputs.size(), job.outputs().size());
+        for (auto file = before.cbegin(); file != before.cend(); ++file)
+            QVERIFY2(TestPdfs::readBytes(file.key()) == file.value(),
+                     qPrintable(file.key() + QStringLiteral(" was written")));
     }
 
     // An output that would be another row's input gets "_new.pdf".
