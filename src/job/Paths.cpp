@@ -12,6 +12,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -75,28 +76,50 @@ QString BrowseStartFolder(const QString& folderText)
     return folderText;
 }
 
-bool IsFolderAccessible(const QString& folder)
+QString StartFolder()
+{
+    static const QString folder = QDir::currentPath();
+    return folder;
+}
+
+QString AbsoluteFolder(const QString& folder)
 {
     if (folder.isEmpty())
+        return {};
+    return QDir::cleanPath(QDir(StartFolder()).absoluteFilePath(folder));
+}
+
+bool IsFolderAccessible(const QString& folder)
+{
+    const QString absolute = AbsoluteFolder(folder);
+    if (absolute.isEmpty() || !QFileInfo(absolute).isDir())
         return false;
-    const QString previous = QDir::currentPath();
-    const QString absolute = QDir(folder).absolutePath();
-    if (!QDir::setCurrent(folder))
+#ifdef Q_OS_UNIX
+    // Entering a folder takes its search permission.
+    return ::access(QFile::encodeName(absolute).constData(), X_OK) == 0;
+#else
+    return QDir(absolute).isReadable();
+#endif
+}
+
+bool IsFolderWritable(const QString& folder)
+{
+    if (!IsFolderAccessible(folder))
         return false;
-    QTemporaryFile probe(QDir(absolute).filePath(QStringLiteral(".sealmark-XXXXXX")));
-    if (probe.open() && probe.remove())
-        return true;
-    QDir::setCurrent(previous);
-    return false;
+    QTemporaryFile probe(QDir(AbsoluteFolder(folder)).filePath(QStringLiteral(".sealmark-XXXXXX")));
+    return probe.open() && probe.remove();
 }
 
 QString DestinationFolder(const QString& folderText)
 {
-    const QString trimmed = folderText.trimmed();
-    if (trimmed.isEmpty())
-        return {};
-    return WithTrailingSeparator(QDir::cleanPath(QDir::current().absoluteFilePath(trimmed)));
+    const QString absolute = AbsoluteFolder(folderText.trimmed());
+    return absolute.isEmpty() ? QString() : WithTrailingSeparator(absolute);
 }
+
+namespace {
+// Read before main(), while the program has a single thread.
+const QString startFolderAtLoad = StartFolder();
+}  // namespace
 
 bool IsPdfFile(const QString& path)
 {

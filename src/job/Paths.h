@@ -21,15 +21,27 @@ QString FolderOf(const QString& filePath);
 // without its trailing separator, unless it is a root ("/", "C:\").
 QString BrowseStartFolder(const QString& folderText);
 
-// True when the folder can be entered and written: a uniquely named empty
-// file is made in it and removed again. It then becomes the current
-// directory, which nothing else relies on. Never throws; "", a missing or
-// read-only folder or a file give false.
+// The folder the program was started in: the base of every relative
+// destination. The program never changes its current directory, which
+// other threads share; this is read once, before any of them starts.
+QString StartFolder();
+
+// A folder's text made absolute against StartFolder() and cleaned; "" for
+// an empty text.
+QString AbsoluteFolder(const QString& folder);
+
+// True when the folder exists and can be entered. Relative texts are taken
+// against StartFolder(); nothing is changed, not even the current directory.
+// Never throws; "", a missing folder or a file give false.
 bool IsFolderAccessible(const QString& folder);
 
+// True when files can be made in the folder: a uniquely named empty file
+// is made in it and removed again. Relative as IsFolderAccessible.
+bool IsFolderWritable(const QString& folder);
+
 // The folder a run writes into, from the text of the folder box: blanks
-// around it removed, made absolute against the current directory, native,
-// with one trailing separator. "" for an empty text.
+// around it removed, made absolute against StartFolder(), native, with one
+// trailing separator. "" for an empty text.
 QString DestinationFolder(const QString& folderText);
 
 // True for a name taken as a PDF: ending in "pdf" in any letter case ("a.pdf",

@@ -1,5 +1,6 @@
 #include "RunFixture.h"
 
+#include "job/Paths.h"
 #include "ui/TabStrip.h"
 
 #include <QAbstractButton>
@@ -321,7 +322,7 @@ private Q_SLOTS:
         QTest::newRow("no") << QStringLiteral("%w") + sep + QStringLiteral("out") << false;
         QTest::newRow("trailing separator kept single")
             << QStringLiteral("%w") + sep + QStringLiteral("out") + sep << true;
-        QTest::newRow("relative to the current folder") << QStringLiteral("out") << true;
+        QTest::newRow("relative to the start folder") << QStringLiteral("%r") + QStringLiteral("out") << true;
     }
 
     void summaryOffersTheFolder()
@@ -329,13 +330,23 @@ private Q_SLOTS:
         QFETCH(QString, folder);
         QFETCH(bool, yes);
         folder.replace(QStringLiteral("%w"), QDir::toNativeSeparators(f.work->path()));
+        folder.replace(QStringLiteral("%r"),
+                       QDir::toNativeSeparators(QDir(StartFolder()).relativeFilePath(f.work->path())) +
+                           QDir::separator());
         const QString input = f.makePdf(QStringLiteral("in/a.pdf"));
         const QString out = f.makeFolder(QStringLiteral("out"));
-        QDir::setCurrent(f.work->path());
         FormMain window(f.desktop);
         f.prepare(window, {input}, folder);
         f.desktop.answerMessage(yes ? Desktop::Answer::Yes : Desktop::Answer::No);
         RUN(window);
+        // The program never moves its current directory: a second Start
+        // with the same relative text writes into the same folder.
+        QCOMPARE(QDir::currentPath(), f.startDir);
+        if (!yes) {
+            f.desktop.answerMessage(Desktop::Answer::No);
+            RUN(window);
+            f.desktop.calls.removeLast();
+        }
 
         QCOMPARE(f.messages(), QStringList{summary(1)});
         QCOMPARE(f.messages().first().section(u'|', 3),

@@ -30,17 +30,19 @@ private slots:
         QCOMPARE(FolderOf(QDir(folder).filePath(QStringLiteral("a.pdf"))), withSeparator);
     }
 
-    // The destination of a run: trimmed, absolute against the current
-    // folder at the time, with one separator.
+    // The destination of a run: trimmed, absolute against the folder the
+    // program started in, wherever the current folder has gone since.
     void destinationFolder()
     {
-        const QString current = QDir::currentPath();
+        const QString start = StartFolder();
+        QVERIFY(QDir::setCurrent(QDir::tempPath()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(start); });
         QCOMPARE(DestinationFolder(QString()), QString());
         QCOMPARE(DestinationFolder(QStringLiteral("  ")), QString());
         QCOMPARE(DestinationFolder(QStringLiteral(" /srv/out ")),
                  QDir::toNativeSeparators(QStringLiteral("/srv/out/")));
         QCOMPARE(DestinationFolder(QStringLiteral("out/../out2/")),
-                 WithTrailingSeparator(current + QStringLiteral("/out2")));
+                 WithTrailingSeparator(start + QStringLiteral("/out2")));
     }
 
     void getOutFileName_data()

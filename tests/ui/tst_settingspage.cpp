@@ -184,24 +184,25 @@ private Q_SLOTS:
     }
 
     // A folder that can be entered goes into the box exactly as the chooser
-    // gave it, and becomes the current directory.
+    // gave it, also one that takes no file (only Start asks for that); the
+    // current directory stays where it was.
     void browseTakesAnAccessibleFolderAsReturned_data()
     {
         QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("expectedCurrent");
         const QString folder = QDir::toNativeSeparators(scratch_.filePath(QStringLiteral("Out")));
         QDir().mkpath(folder);
-        QTest::newRow("a folder") << folder << QDir(folder).canonicalPath();
-        QTest::newRow("with its separator") << folder + QDir::separator() << QDir(folder).canonicalPath();
-        // The folder must take a file as well: the root only for those who may write there.
-        if (QFileInfo(QDir::rootPath()).isWritable())
-            QTest::newRow("root") << QDir::toNativeSeparators(QDir::rootPath()) << QDir::rootPath();
+        QTest::newRow("a folder") << folder;
+        QTest::newRow("with its separator") << folder + QDir::separator();
+        QTest::newRow("root") << QDir::toNativeSeparators(QDir::rootPath());
+#ifdef Q_OS_LINUX
+        // Nobody, root included, can make a file here.
+        QTest::newRow("read-only") << QStringLiteral("/proc");
+#endif
     }
 
     void browseTakesAnAccessibleFolderAsReturned()
     {
         QFETCH(QString, chosen);
-        QFETCH(QString, expectedCurrent);
         SettingsPage page(desktop_);
         page.TextFolder->setText(QStringLiteral("/before"));
         desktop_.answerChooseFolder(chosen);
@@ -209,7 +210,7 @@ private Q_SLOTS:
         QCOMPARE(desktop_.calls.size(), 1);
         QCOMPARE(desktop_.calls[0].startFolder, QStringLiteral("/before"));
         QCOMPARE(page.TextFolder->text(), chosen);
-        QCOMPARE(QDir::currentPath(), expectedCurrent);
+        QCOMPARE(QDir::currentPath(), startDir_);
     }
 
     // A chosen path that cannot be entered: "Can not read " and the box as
