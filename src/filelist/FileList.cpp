@@ -34,9 +34,10 @@ class FileItem final : public QTreeWidgetItem
 {
 public:
     FileItem(int pages, qint64 kilobytes)
-        : QTreeWidgetItem(UserType), pages_(pages), kilobytes_(kilobytes)
-    {
-    }
+        : QTreeWidgetItem(UserType)
+        , pages_(pages)
+        , kilobytes_(kilobytes)
+    {}
 
     int pages() const { return pages_; }
 
@@ -103,7 +104,8 @@ class PacedRefresh
 public:
     // `panels` are held through the widget they sit in.
     PacedRefresh(FileListView* list, const QList<QWidget*>& panels)
-        : outer_(active_), list_(list)
+        : outer_(active_)
+        , list_(list)
     {
         // A batch that starts while another one runs its events (a second
         // drop) goes on at the first one's pace.
@@ -209,7 +211,7 @@ private:
     QElapsedTimer clock_;
 };
 
-} // namespace
+}  // namespace
 
 FileList::PaintingAllowed::PaintingAllowed()
 {
@@ -238,7 +240,8 @@ FileList::FileList(FileListView* LvPDF_, QLabel* totalFilesPanel, QLabel* totalP
                 if (parent.isValid())
                     return;
                 for (int row = first; row <= last; ++row)
-                    listedPaths_.insert(LvPDF->topLevelItem(row)->text(FileListView::FilePathColumn));
+                    listedPaths_.insert(
+                        LvPDF->topLevelItem(row)->text(FileListView::FilePathColumn));
                 if (first < numberedRows_)
                     forgetNumbering();
             });
@@ -247,7 +250,8 @@ FileList::FileList(FileListView* LvPDF_, QLabel* totalFilesPanel, QLabel* totalP
                 if (parent.isValid())
                     return;
                 for (int row = first; row <= last; ++row)
-                    listedPaths_.remove(LvPDF->topLevelItem(row)->text(FileListView::FilePathColumn));
+                    listedPaths_.remove(
+                        LvPDF->topLevelItem(row)->text(FileListView::FilePathColumn));
                 if (first < numberedRows_)
                     forgetNumbering();
             });
@@ -310,6 +314,10 @@ void FileList::addBatch(const QStringList& paths, bool missingEntryEnds)
     PacedRefresh refresh(LvPDF, {totalFilesPanel_, totalPagesPanel_});
     for (int index = 0, candidate = 0; index < paths.size(); ++index) {
         const QString& path = paths[index];
+        // Every candidate has its slot in the opener, whatever becomes of it
+        // below: the files after it are then paired with their own results.
+        const bool isCandidate = !path.isEmpty() && IsPdfFile(path);
+        const int opening = isCandidate ? candidate++ : -1;
         const QFileInfo entry(path);
         if (missingEntryEnds && !entry.exists()) {
             // A name the system's encoding cannot hold is passed over; any
@@ -318,9 +326,8 @@ void FileList::addBatch(const QStringList& paths, bool missingEntryEnds)
                 continue;
             return;
         }
-        if (path.isEmpty() || !IsPdfFile(path))
+        if (!isCandidate)
             continue;
-        const int opening = candidate++;
         // Folders are passed over: their contents are not added.
         if (entry.isDir())
             continue;
@@ -366,9 +373,7 @@ void FileList::addPdfFile(const QString& path, const std::function<OpenedInput()
     OpenedInput file = openWithout();
     if (!alive)
         return;
-    bool usedPassword = false;
     if (file.errorCode == PdfLibrary::PasswordRequired && !file.opened) {
-        usedPassword = true;
         if (!AskPassword(path, file) || !alive)
             return;
     }
@@ -383,8 +388,10 @@ void FileList::addPdfFile(const QString& path, const std::function<OpenedInput()
     item->setText(FileListView::SizeColumn, sizeText(kilobytes));
     item->setTextAlignment(FileListView::PageCountColumn, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(FileListView::SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
-    if (usedPassword)
-        item->setData(FileListView::RowNumberColumn, PasswordRole, LastPassword);
+    // The password that opened this file: LastPassword may have changed
+    // since, in a prompt answered while it was opened.
+    if (!file.password.isEmpty())
+        item->setData(FileListView::RowNumberColumn, PasswordRole, file.password);
     if (file.features != 0) {
         item->setData(FileListView::RowNumberColumn, FeaturesRole, file.features);
         const QString found = PdfLibrary::FeatureNames(file.features).join(QStringLiteral(", "));
@@ -397,19 +404,25 @@ void FileList::addPdfFile(const QString& path, const std::function<OpenedInput()
 
 bool FileList::AskPassword(const QString& path, OpenedInput& file)
 {
+    // Each password is held in a local: the window's events run while a
+    // file is opened and while the prompt is up, and another add may change
+    // LastPassword meanwhile.
     const QPointer<FileList> alive(this);
-    if (!LastPassword.isEmpty()) {
-        file = FileOpener::open(path, LastPassword);
+    if (const QString last = LastPassword; !last.isEmpty()) {
+        file = FileOpener::open(path, last);
         if (!alive || file.opened)
             return alive;
     }
-    LastPassword = desktop_
-                       .inputBox(QStringLiteral("Please input the password for ") + path,
-                                 QStringLiteral("Need password"), LastPassword)
-                       .value_or(QString());
-    if (LastPassword.isEmpty())
+    const QString typed = desktop_
+                              .inputBox(QStringLiteral("Please input the password for ") + path,
+                                        QStringLiteral("Need password"), LastPassword)
+                              .value_or(QString());
+    if (!alive)
         return false;
-    file = FileOpener::open(path, LastPassword);
+    LastPassword = typed;
+    if (typed.isEmpty())
+        return false;
+    file = FileOpener::open(path, typed);
     return alive && file.opened;
 }
 

@@ -23,6 +23,8 @@ QList<FakeDesktop::Call> FakeDesktop::callsOf(Kind kind) const
 
 void FakeDesktop::reset()
 {
+    onInput = {};
+    onMessage = {};
     calls.clear();
     unexpected.clear();
     answers_.clear();
@@ -42,6 +44,8 @@ Desktop::Answer FakeDesktop::messageBox(const QString& text, const QString& titl
                                         Buttons buttons)
 {
     calls << Call{Kind::Message, text, title, icon, buttons, {}, {}, {}};
+    if (onMessage && (answers_.empty() || !std::holds_alternative<Answer>(answers_.front())))
+        return onMessage(calls.last());
     const auto answer = take<Answer>(QStringLiteral("message box \"%1\"").arg(text));
     if (answer)
         return *answer;
@@ -54,6 +58,8 @@ std::optional<QString> FakeDesktop::inputBox(const QString& prompt, const QStrin
                                              const QString& defaultText)
 {
     calls << Call{Kind::Input, prompt, title, Icon::Information, Buttons::Ok, defaultText, {}, {}};
+    if (onInput && (answers_.empty() || !std::holds_alternative<InputAnswer>(answers_.front())))
+        return onInput(prompt);
     const auto answer = take<InputAnswer>(QStringLiteral("input box \"%1\"").arg(prompt));
     if (!answer || answer->cancelled)
         return std::nullopt;
@@ -69,7 +75,8 @@ QStringList FakeDesktop::openFileNames(const QString& startFolder, const QString
 
 QString FakeDesktop::chooseFolder(const QString& title, const QString& startFolder)
 {
-    calls << Call{Kind::ChooseFolder, {}, title, Icon::Information, Buttons::Ok, {}, startFolder, {}};
+    calls << Call{Kind::ChooseFolder, {}, title,       Icon::Information,
+                  Buttons::Ok,        {}, startFolder, {}};
     const auto answer = take<FolderAnswer>(QStringLiteral("folder chooser \"%1\"").arg(title));
     return answer ? answer->folder : QString();
 }

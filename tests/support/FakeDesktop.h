@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -40,6 +41,13 @@ public:
     }
     void answerOpenFiles(QStringList files) { answers_.push_back(FilesAnswer{std::move(files)}); }
     void answerChooseFolder(QString folder) { answers_.push_back(FolderAnswer{std::move(folder)}); }
+
+    // Answer the input and message prompts that no queued answer is left
+    // for, when set: a test that cannot know the order of its prompts
+    // decides each one as it comes (and may run events meanwhile, as a real
+    // modal prompt does).
+    std::function<std::optional<QString>(const QString& prompt)> onInput;
+    std::function<Answer(const Call& call)> onMessage;
 
     QList<Call> calls;
     QStringList unexpected;   // descriptions of prompts nobody scripted
