@@ -15,7 +15,8 @@ SettingsCheck CheckSettings(const EncryptionSettings& settings)
         check.problem = SettingsCheck::NoOwnerPassword;
     else if (settings.requireUserPassword && user.isEmpty())
         check.problem = SettingsCheck::NoUserPassword;
-    else if (settings.requireUserPassword && user == settings.ownerPassword)
+    else if (settings.requireUserPassword &&
+             PdfLibrary::PasswordsStoredAlike(user, settings.ownerPassword, settings.strength))
         check.problem = SettingsCheck::UserSameAsOwner;
     if (check.problem != SettingsCheck::None)
         return check;

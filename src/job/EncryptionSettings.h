@@ -27,8 +27,9 @@ struct EncryptionSettings
 
 // What keeps settings from protecting files the way they say, the first
 // found in this order: no owner password; a required user password that is
-// empty; a user password equal to the owner password (every reader would
-// open the files as owner, and no restriction would apply); a password the
+// empty; a user password the strength stores as the owner password
+// (PdfLibrary::PasswordsStoredAlike: every reader would open the files as
+// owner, and no restriction would apply); a password the
 // strength cannot store as it stands (PdfLibrary::CheckPassword), the owner
 // password's first.
 struct SettingsCheck

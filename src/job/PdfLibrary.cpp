@@ -1,8 +1,8 @@
 #include "job/PdfLibrary.h"
 
+#include "job/DocumentFacts.h"
 #include "job/OutputFile.h"
 #include "job/Paths.h"
-#include "job/DocumentFacts.h"
 #include "job/PdfSecurity.h"
 
 #include <qpdf/Pipeline.hh>
@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -133,17 +134,17 @@ int openErrorFor(const QPDFExc& error)
     }
 }
 
-} // namespace
+}  // namespace
 
 struct PdfLibrary::Document
 {
     std::shared_ptr<QPDF> pdf;
     QString path;
-    qint64 size = 0;            // of the file when it was opened
+    qint64 size = 0;  // of the file when it was opened
     QDateTime lastModified;
     int id = 0;
     int pageCount = 0;
-    std::optional<int> features;   // found when first asked for: a run never asks
+    std::optional<int> features;  // found when first asked for: a run never asks
     Protection protection;
     std::optional<AppliedSecurity> security;
 
@@ -216,6 +217,20 @@ PdfLibrary::PasswordCheck PdfLibrary::CheckPassword(const QString& password, int
     return check;
 }
 
+bool PdfLibrary::PasswordsStoredAlike(const QString& a, const QString& b, int strength)
+{
+    std::string encodedA;
+    std::string encodedB;
+    if (strength == 3) {
+        encodedA = aes256Password(a);
+        encodedB = aes256Password(b);
+    } else if (!QUtil::utf8_to_pdf_doc(toStd(a.toUtf8()), encodedA) ||
+               !QUtil::utf8_to_pdf_doc(toStd(b.toUtf8()), encodedB)) {
+        return a == b;
+    }
+    return StoredPasswordBytes(encodedA, strength) == StoredPasswordBytes(encodedB, strength);
+}
+
 int PdfLibrary::OpenFile(const QString& path, const QString& password)
 {
     document_.reset();
@@ -247,6 +262,8 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                 }
                 document->pageCount = static_cast<int>(pdf->getAllPages().size());
                 document->protection = DocumentFacts::ProtectionOf(*pdf);
+            } catch (const std::bad_alloc&) {
+                return fail(FileUnreadable);
             } catch (...) {
                 return fail(NotPdf);
             }
@@ -268,6 +285,10 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             return succeed();
         }
         return fail(PasswordRequired);
+    } catch (const std::bad_alloc&) {
+        // Running out of memory is no fault of the file.
+        document_.reset();
+        return fail(FileUnreadable);
     } catch (...) {
         document_.reset();
         return fail(NotPdf);
@@ -420,8 +441,7 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         }
         if (!out.finish())
             return fail(WriteFailed);
-        if (!ReadsBackAsProtected(out.temporaryPath(), *document_->security,
-                                  document_->pageCount))
+        if (!ReadsBackAsProtected(out.temporaryPath(), *document_->security, document_->pageCount))
             return fail(NotProtectedOnReadBack);
         if (!out.commit())
             return fail(WriteFailed);

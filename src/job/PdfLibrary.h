@@ -17,8 +17,9 @@ class QPDFWriter;
 //   0    no error (set by every operation that succeeds)
 //   404  the file is encrypted and the password opens it neither as user nor
 //        as owner password
-//   101  the file is missing or cannot be read, or it changed (size or time
-//        of last change) between opening and the end of saving
+//   101  the file is missing or cannot be read (memory ran out while it was
+//        read, too), or it changed (size or time of last change) between
+//        opening and the end of saving
 //   102  not a PDF, damaged beyond repair, or without pages
 //   103  encrypted with a security handler we cannot open (e.g. certificates)
 //   104  no document is loaded
@@ -110,6 +111,12 @@ public:
         QChar character;  // the first character at fault
     };
     static PasswordCheck CheckPassword(const QString& password, int strength);
+
+    // True when a file of `strength` would hold `a` and `b` as one password:
+    // 256-bit AES keeps the first 127 UTF-8 bytes of a password, the older
+    // strengths the first 32 bytes of its PDF 8-bit encoding. Passwords the
+    // strength cannot encode are compared as text.
+    static bool PasswordsStoredAlike(const QString& a, const QString& b, int strength);
 
     PdfLibrary();
     ~PdfLibrary();

@@ -45,6 +45,17 @@ PermissionGrants GrantsOf(int permissions)
     return grants;
 }
 
+std::string StoredPasswordBytes(const std::string& encoded, int strength)
+{
+    return encoded.substr(0, strength == 3 ? 127 : 32);
+}
+
+bool AppliedSecurity::passwordsStoredAlike() const
+{
+    return StoredPasswordBytes(userPassword, strength) ==
+           StoredPasswordBytes(ownerPassword, strength);
+}
+
 int AppliedSecurity::expectedPermissions() const
 {
     const PermissionGrants grants = GrantsOf(permissions);
@@ -101,7 +112,7 @@ void SetEncryption(QPDFWriter& writer, const AppliedSecurity& security)
 bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security, int pages)
 {
     try {
-        if (security.userPassword == security.ownerPassword)
+        if (security.passwordsStoredAlike())
             return false;
         const std::shared_ptr<QPDF> pdf = QPDF::create();
         pdf->setSuppressWarnings(true);

@@ -34,7 +34,14 @@ struct AppliedSecurity
     int expectedPermissions() const;
     // The bits of P the revision can hold at all.
     int heldPermissionBits() const { return revision() == 2 ? 0x3C : 0xF3C; }
+    // True when the file would hold the two passwords as one: the user
+    // password would then open it as owner.
+    bool passwordsStoredAlike() const;
 };
+
+// What a file of `strength` keeps of a password already encoded for it:
+// 256-bit AES its first 127 bytes, the older strengths their first 32.
+std::string StoredPasswordBytes(const std::string& encoded, int strength);
 
 // Gives the writer `security`.
 void SetEncryption(QPDFWriter& writer, const AppliedSecurity& security);

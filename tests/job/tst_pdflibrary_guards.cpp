@@ -1,3 +1,5 @@
+#include "job/DocumentFacts.h"
+#include "job/EncryptionSettings.h"
 #include "job/PdfLibrary.h"
 
 #include "PdfReaders.h"
@@ -12,7 +14,31 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <cstdlib>
 #include <memory>
+#include <new>
+
+// Allocations fail on a thread that asks for it, as when memory runs out.
+namespace {
+thread_local bool allocationsFail = false;
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    void* memory = allocationsFail ? nullptr : std::malloc(size ? size : 1);
+    if (!memory)
+        throw std::bad_alloc();
+    return memory;
+}
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 using namespace PdfReaders;
 using TestPdfs::entries;
@@ -120,6 +146,52 @@ private Q_SLOTS:
         QCOMPARE(library.OpenFile(output, owner), 1);
     }
 
+    // Passwords that differ only past what the strength stores are one
+    // password to a reader: the settings check refuses them as equal, and
+    // a file written with them anyway fails its read-back.
+    void passwordsStoredAlike_data()
+    {
+        QTest::addColumn<int>("strength");
+        QTest::addColumn<int>("commonBytes");  // of owner and user password
+        QTest::addColumn<bool>("alike");
+        QTest::newRow("256-bit AES, 127 bytes alike") << 3 << 127 << true;
+        QTest::newRow("256-bit AES, 126 bytes alike") << 3 << 126 << false;
+        QTest::newRow("128-bit AES, 32 bytes alike") << 2 << 32 << true;
+        QTest::newRow("128-bit AES, 31 bytes alike") << 2 << 31 << false;
+        QTest::newRow("40-bit RC4, 32 bytes alike") << 0 << 32 << true;
+    }
+    void passwordsStoredAlike()
+    {
+        QFETCH(int, strength);
+        QFETCH(int, commonBytes);
+        QFETCH(bool, alike);
+        EncryptionSettings settings;
+        settings.strength = strength;
+        settings.ownerPassword = QString(commonBytes, u'k') + QStringLiteral("owner");
+        settings.requireUserPassword = true;
+        settings.userPassword = QString(commonBytes, u'k') + QStringLiteral("user");
+        QCOMPARE(CheckSettings(settings).problem,
+                 alike ? SettingsCheck::UserSameAsOwner : SettingsCheck::None);
+
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(makeInput(QStringLiteral("in.pdf")), {}), 1);
+        QCOMPARE(ApplyEncryptionSettings(library, settings), 1);
+        QCOMPARE(library.SaveFile(path(QStringLiteral("out.pdf"))), alike ? 0 : 1);
+        QCOMPARE(library.ErrorCode(), alike ? int(PdfLibrary::NotProtectedOnReadBack) : 0);
+    }
+
+    // Memory running out while a file is read is no sign of damage.
+    void outOfMemoryIsNotDamage()
+    {
+        const QString input = makeInput(QStringLiteral("in.pdf"));
+        PdfLibrary library;
+        allocationsFail = true;
+        const int opened = library.OpenFile(input, {});
+        allocationsFail = false;
+        QCOMPARE(opened, 0);
+        QCOMPARE(library.ErrorCode(), int(PdfLibrary::FileUnreadable));
+    }
+
     // Documents libqpdf cannot walk safely, or that hold no page, are not
     // opened; a deep but sound tree is.
     void unusablePageTrees_data()
@@ -129,6 +201,8 @@ private Q_SLOTS:
         QTest::newRow("no pages") << 0 << 0;
         QTest::newRow("40,000 levels") << 40000 << 0;
         QTest::newRow("50 levels") << 50 << 1;
+        QTest::newRow("as deep as allowed") << DocumentFacts::MaxPageTreeDepth << 1;
+        QTest::newRow("one level deeper") << DocumentFacts::MaxPageTreeDepth + 1 << 0;
     }
     void unusablePageTrees()
     {
@@ -258,6 +332,9 @@ private Q_SLOTS:
         const QString input = makeInput(QStringLiteral("in.pdf"));
         const QString elsewhere = path(QStringLiteral("elsewhere.txt"));
         QVERIFY(TestPdfs::writeBytes(elsewhere, "not to be touched"));
+        // A mode no new file gets: the output must not take it over.
+        QVERIFY(QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner |
+                                                     QFile::ExeOwner | QFile::ExeGroup));
         const QString output = path(QStringLiteral("out.pdf"));
         QVERIFY(QFile::link(elsewhere, output));
         PdfLibrary library;
@@ -265,6 +342,7 @@ private Q_SLOTS:
         QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 2, -4), 1);
         QCOMPARE(library.SaveFile(output), 1);
         QVERIFY(!QFileInfo(output).isSymLink());
+        QVERIFY(!(QFileInfo(output).permissions() & (QFile::ExeOwner | QFile::ExeGroup)));
         QVERIFY(popplerInfo(output).encrypted);
         QCOMPARE(TestPdfs::readBytes(elsewhere), QByteArray("not to be touched"));
     }
