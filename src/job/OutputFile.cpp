@@ -1,10 +1,10 @@
 #include "job/OutputFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #ifdef Q_OS_WIN
@@ -16,20 +16,38 @@
 
 namespace {
 
+#ifndef Q_OS_WIN
+// The process's umask. Linux tells it in /proc; elsewhere it can only be
+// read by setting it, which must never happen while other threads create
+// files, so it is read once, before main() starts any thread.
+mode_t readUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (!line.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return mode_t(mask);
+        }
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+const mode_t processUmask = readUmask();
+#endif
+
 // The permissions a newly created file gets here.
 QFileDevice::Permissions newFilePermissions()
 {
     QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                            QFileDevice::ReadUser | QFileDevice::WriteUser;
 #ifndef Q_OS_WIN
-    // The umask can only be read by setting it; workers write side by side,
-    // so it is read once.
-    static mode_t mask = 0;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        mask = ::umask(0);
-        ::umask(mask);
-    });
+    const mode_t mask = processUmask;
     if (!(mask & S_IRGRP))
         permissions |= QFileDevice::ReadGroup;
     if (!(mask & S_IWGRP))

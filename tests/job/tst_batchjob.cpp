@@ -6,6 +6,9 @@
 #include "TestPdfs.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -16,11 +19,30 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <functional>
 #include <utility>
 #include <memory>
 
+#include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+// Counts the calls that change the umask once the tests have started: it is
+// process-wide, and files other threads create meanwhile would take it.
+namespace {
+std::atomic<bool> testsStarted{false};
+std::atomic<int> umaskCalls{0};
+}  // namespace
+
+extern "C" mode_t umask(mode_t mask)
+{
+    using Umask = mode_t (*)(mode_t);
+    static const auto real = reinterpret_cast<Umask>(dlsym(RTLD_NEXT, "umask"));
+    if (testsStarted)
+        ++umaskCalls;
+    return real(mask);
+}
 
 using namespace PdfReaders;
 using TestPdfs::entries;
@@ -176,7 +198,11 @@ private Q_SLOTS:
     {
         const QStringList missing = missingTools();
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+        testsStarted = true;
     }
+
+    // Every run above wrote its files without ever touching the umask.
+    void cleanupTestCase() { QCOMPARE(umaskCalls.load(), 0); }
 
     void init()
     {
@@ -283,6 +309,43 @@ private Q_SLOTS:
         QCOMPARE(started, (QList<int>{0, 1, 2}));
         QCOMPARE(reported, (QList<int>{0, 1, 2}));
         QCOMPARE(counts.done, 3);
+    }
+
+    // A report that runs an event loop (a message box) is not interrupted
+    // by the reports of the rows that finish meanwhile: they wait for it.
+    void reportsAreNeverNested()
+    {
+        BatchJob job(rowsOf({QStringLiteral("0"), QStringLiteral("1")}),
+                     WithTrailingSeparator(work_->path()), settings());
+        job.setMaxParallelRows(2);
+        QSemaphore rowOneMayEnd;
+        std::atomic<bool> rowOneEnded{false};
+        job.setRowWork([&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            if (row.path == u"1") {
+                rowOneMayEnd.acquire();
+                rowOneEnded = true;
+            }
+            return RowResult{true, 0, 0};
+        });
+        int depth = 0;
+        int deepest = 0;
+        job.onRowDone = [&](int row, const RowResult&) {
+            deepest = std::max(deepest, ++depth);
+            if (row == 0) {
+                // As a message box would: events run until well after row 1 ended.
+                rowOneMayEnd.release();
+                QElapsedTimer clock;
+                clock.start();
+                while (!rowOneEnded && !clock.hasExpired(10000))
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                clock.restart();
+                while (!clock.hasExpired(100))
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            }
+            --depth;
+        };
+        QCOMPARE(job.run().done, 2);
+        QCOMPARE(deepest, 1);
     }
 
     // The inputs in flight stay within the budget; a file larger than the
