@@ -336,6 +336,19 @@ private slots:
         QCOMPARE(reported.join(u' '), statuses);
     }
 
+    // A skipped input is still an input: no other file's output replaces it.
+    void skippedInputIsNeverReplaced()
+    {
+        const QString skipped = makePdf(u"a/x.pdf"_s, {.features = PdfLibrary::Signed});
+        QVERIFY(!makePdf(u"b/x.pdf"_s).isEmpty());
+        const QByteArray before = TestPdfs::readBytes(skipped);
+        const Run run = cli(
+            words("encrypt -o a --owner-password-stdin --on-signed skip a/x.pdf b/x.pdf"), "owner\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(TestPdfs::readBytes(skipped), before);
+        QCOMPARE(TestPdfs::entries(path(u"a"_s)), words("x.pdf x_new.pdf"));
+    }
+
     // Failures: one line each in list order, and the exit code.
     void exitCodes_data()
     {

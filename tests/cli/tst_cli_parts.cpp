@@ -219,7 +219,7 @@ private slots:
         const QDir dir(work.path());
         for (const char* file :
              {"in/b.pdf", "in/A.PDF", "in/notes.txt", "in/.hidden.pdf", "in/sub/c.pdf",
-              "in/sub/deep/d.pdf", "in/.git/e.pdf", "other/x.pdf"}) {
+              "in/sub/deep/d.pdf", "in/.git/e.pdf", "in/out/b.pdf", "other/x.pdf"}) {
             QVERIFY(dir.mkpath(QFileInfo(dir.filePath(QLatin1String(file))).path()));
             QVERIFY(TestPdfs::writeBytes(dir.filePath(QLatin1String(file)), "%PDF"));
         }
