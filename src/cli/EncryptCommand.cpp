@@ -17,12 +17,15 @@
 #include <QHash>
 #include <QSet>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -51,17 +54,28 @@ std::vector<Opened> openInputs(const QList<InputFile>& files, const QStringList&
 {
     std::vector<Opened> opened(size_t(files.size()));
     std::atomic<qsizetype> next{0};
-    QThreadPool pool;
-    pool.setMaxThreadCount(threads);
-    for (int i = 0; i < threads; ++i)
-        pool.start([&] {
+    std::mutex mutex;
+    std::condition_variable allDone;
+    int running = std::max(1, threads);
+    std::vector<std::thread> workers;
+    for (int i = running; i > 0; --i)
+        workers.emplace_back([&] {
             PdfLibrary pdf;
             for (qsizetype row = next++; row < files.size() && !StopSignal::requested();
                  row = next++)
                 opened[size_t(row)] = openInput(pdf, files[row].path, passwords);
+            const std::lock_guard lock(mutex);
+            if (--running == 0)
+                allDone.notify_all();
         });
-    while (!pool.waitForDone(250))
-        progress(std::min(next.load(), files.size()));
+    {
+        std::unique_lock lock(mutex);
+        while (
+            !allDone.wait_for(lock, std::chrono::milliseconds(250), [&] { return running == 0; }))
+            progress(std::min(next.load(), files.size()));
+    }
+    for (std::thread& worker : workers)
+        worker.join();
     return opened;
 }
 

@@ -1,36 +1,11 @@
 #include "filelist/FileOpener.h"
 
 #include <QEventLoop>
-#include <QFutureWatcher>
 #include <QThread>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
 namespace {
-
-QFuture<OpenedInput> startOpening(const QString& path, const QString& password)
-{
-    return QtConcurrent::run([path, password] {
-        PdfLibrary pdf;
-        return OpenInput(pdf, path, {password});
-    });
-}
-
-// The window's events run until the future has its result.
-OpenedInput await(const QFuture<OpenedInput>& future)
-{
-    if (!future.isFinished()) {
-        QFutureWatcher<OpenedInput> watcher;
-        QEventLoop loop;
-        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(future);
-        if (!watcher.isFinished())
-            loop.exec();
-    }
-    // The loop also ends when the application quits.
-    return future.result();
-}
 
 // Files opened ahead at once: the cores the user-interface thread leaves.
 int openAhead()
@@ -40,21 +15,58 @@ int openAhead()
 
 }  // namespace
 
-FileOpener::FileOpener(QStringList paths)
+FileOpener::FileOpener(QStringList paths, QString password)
     : paths_(std::move(paths))
+    , password_(std::move(password))
+    , results_(size_t(paths_.size()))
+    , waker_([this] {
+        ++wakeUps_;
+        for (QEventLoop* loop : waiting_)
+            loop->quit();
+    })
+    , workers_(std::min<int>(openAhead(), std::max<int>(1, int(paths_.size()))))
 {}
+
+FileOpener::~FileOpener() = default;
 
 OpenedInput FileOpener::take(int index)
 {
-    const qsizetype last = std::min<qsizetype>(paths_.size(), index + 1 + openAhead());
-    for (qsizetype next = started_.size(); next < last; ++next)
-        started_ << startOpening(paths_[next], QString());
-    const OpenedInput file = await(started_[index]);
-    started_[index] = {};
-    return file;
+    const int last = std::min<int>(int(paths_.size()), index + 1 + openAhead());
+    for (; started_ < last; ++started_)
+        workers_.post([this, index = started_, path = paths_[started_], password = password_] {
+            PdfLibrary pdf;
+            OpenedInput opened = OpenInput(pdf, path, {password});
+            {
+                const std::lock_guard lock(mutex_);
+                results_[size_t(index)] = std::move(opened);
+            }
+            opened_.notify_all();
+            waker_.wake();
+        });
+    // The window's events run until the file has been opened. The loop also
+    // ends when the application quits; the file is then waited for.
+    for (;;) {
+        std::unique_lock lock(mutex_);
+        if (auto& result = results_[size_t(index)]) {
+            OpenedInput file = std::move(*result);
+            result.reset();
+            return file;
+        }
+        lock.unlock();
+        const int wakeUps = wakeUps_;
+        QEventLoop loop;
+        waiting_.push_back(&loop);
+        loop.exec();
+        waiting_.erase(std::find(waiting_.begin(), waiting_.end(), &loop));
+        if (wakeUps_ == wakeUps) {
+            lock.lock();
+            opened_.wait(lock, [&] { return results_[size_t(index)].has_value(); });
+        }
+    }
 }
 
 OpenedInput FileOpener::open(const QString& path, const QString& password)
 {
-    return await(startOpening(path, password));
+    FileOpener one({path}, password);
+    return one.take(0);
 }

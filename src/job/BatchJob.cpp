@@ -3,13 +3,12 @@
 #include "job/Paths.h"
 #include "job/PdfLibrary.h"
 
+#include "job/WorkerThreads.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -50,12 +49,13 @@ RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
     return result;
 }
 
-// A worker's place: its own PdfLibrary and the row it works on.
+// A worker's place: its own PdfLibrary, the row it works on and what came
+// of it.
 struct BatchJob::Slot
 {
     PdfLibrary pdf;
-    QFutureWatcher<RowResult> watcher;
     int row = -1;  // -1: free
+    RowResult result;
 };
 
 BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings,
@@ -63,7 +63,7 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
     : rows_(std::move(rows))
     , settings_(std::move(settings))
     , work_(EncryptRow)
-    , pool_(std::make_unique<QThreadPool>())
+    , waker_(std::make_unique<Waker>([this] { collectFinishedRows(); }))
     , results_(size_t(rows_.size()))
     , budget_(DefaultMemoryBudget())
 {
@@ -89,11 +89,9 @@ qint64 BatchJob::DefaultMemoryBudget()
     return memory > 0 ? std::min(budget, memory / 4) : budget;
 }
 
-BatchJob::~BatchJob()
-{
-    // Rows may still be worked on when run() never got to wait for them.
-    pool_->waitForDone();
-}
+// Rows still worked on when run() never got to wait for them finish as
+// workers_ goes, first of all.
+BatchJob::~BatchJob() = default;
 
 void BatchJob::setMaxParallelRows(int rows)
 {
@@ -101,16 +99,13 @@ void BatchJob::setMaxParallelRows(int rows)
     slots_.clear();
     for (int i = 0; i < std::max(1, rows); ++i)
         slots_.push_back(std::make_unique<Slot>());
-    pool_->setMaxThreadCount(int(slots_.size()));
 }
 
 BatchJob::Counts BatchJob::run()
 {
     QEventLoop loop;
     loop_ = &loop;
-    for (const auto& slot : slots_)
-        QObject::connect(&slot->watcher, &QFutureWatcherBase::finished, &loop,
-                         [this, slot = slot.get()] { rowFinished(*slot); });
+    workers_ = std::make_unique<WorkerThreads>(int(slots_.size()));
     startRows();
     // The caller's events run here; the caller decides what they may do
     // (the window allows only Stop, a close that stops, and painting).
@@ -120,12 +115,12 @@ BatchJob::Counts BatchJob::run()
     // more, and those in flight are waited for and reported.
     if (!ended())
         requestStop();
-    for (const auto& slot : slots_) {
-        slot->watcher.disconnect();
-        if (slot->row >= 0) {
-            slot->watcher.waitForFinished();
-            rowFinished(*slot);
+    while (inFlight_ > 0) {
+        {
+            std::unique_lock lock(finishedMutex_);
+            rowHandedBack_.wait(lock, [this] { return !finished_.empty(); });
         }
+        collectFinishedRows();
     }
     loop_ = nullptr;
     return counts_;
@@ -147,7 +142,7 @@ void BatchJob::startRows()
         bytesInFlight_ += sizes_[size_t(row)];
         if (onRowStarted)
             onRowStarted(row);
-        slot.watcher.setFuture(QtConcurrent::run(pool_.get(), [this, &slot, row] {
+        workers_->post([this, &slot, row] {
             // Only const access here: a non-const index would detach a list
             // the caller still shares, from several workers at once.
             const JobRow& job = std::as_const(rows_)[row];
@@ -156,14 +151,35 @@ void BatchJob::startRows()
             RowResult result = work_(slot.pdf, job, std::as_const(outputs_)[row],
                                      job.security ? *job.security : settings_);
             result.seconds = double(clock.nsecsElapsed()) / 1e9;
-            return result;
-        }));
+            {
+                const std::lock_guard lock(finishedMutex_);
+                slot.result = result;
+                finished_.push_back(&slot);
+            }
+            rowHandedBack_.notify_one();
+            waker_->wake();
+        });
+    }
+}
+
+void BatchJob::collectFinishedRows()
+{
+    for (;;) {
+        Slot* slot = nullptr;
+        {
+            const std::lock_guard lock(finishedMutex_);
+            if (finished_.empty())
+                return;
+            slot = finished_.front();
+            finished_.erase(finished_.begin());
+        }
+        rowFinished(*slot);
     }
 }
 
 void BatchJob::rowFinished(Slot& slot)
 {
-    results_[size_t(slot.row)] = slot.watcher.result();
+    results_[size_t(slot.row)] = slot.result;
     bytesInFlight_ -= sizes_[size_t(slot.row)];
     slot.row = -1;
     --inFlight_;

@@ -7,15 +7,18 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
 
 class PdfLibrary;
 class QEventLoop;
-class QThreadPool;
+class Waker;
+class WorkerThreads;
 
 // One input of a run.
 struct JobRow
@@ -116,6 +119,8 @@ private:
     struct Slot;
 
     void startRows();
+    // Takes the rows the workers have handed back, one at a time.
+    void collectFinishedRows();
     void rowFinished(Slot& slot);
     void reportFinishedRows();
     bool ended() const;
@@ -125,7 +130,11 @@ private:
     EncryptionSettings settings_;
     RowWork work_;
     std::vector<std::unique_ptr<Slot>> slots_;
-    std::unique_ptr<QThreadPool> pool_;
+    // Rows the workers have finished, handed back under the mutex.
+    std::mutex finishedMutex_;
+    std::condition_variable rowHandedBack_;
+    std::vector<Slot*> finished_;
+    std::unique_ptr<Waker> waker_;
     std::vector<std::optional<RowResult>> results_;
     std::vector<qint64> sizes_;  // of each row's input
     qint64 budget_;
@@ -137,4 +146,5 @@ private:
     int inFlight_ = 0;
     bool reporting_ = false;
     Counts counts_;
+    std::unique_ptr<WorkerThreads> workers_;  // last: joined before the rest goes
 };

@@ -8,13 +8,15 @@
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFLogger.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
-#include <QDateTime>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <optional>
@@ -22,6 +24,10 @@
 #include <vector>
 
 namespace {
+
+// libqpdf makes the logger every QPDF shares when it is first asked for;
+// made here, before main(), no two workers race to make it.
+const std::shared_ptr<QPDFLogger> sharedLogger = QPDFLogger::defaultLogger();
 
 // 256-bit AES keeps only this many bytes of a UTF-8 password, and readers
 // cut what is typed to them.
@@ -134,6 +140,17 @@ int openErrorFor(const QPDFExc& error)
     }
 }
 
+// When the file last changed, in milliseconds on the file system's clock;
+// -1 when that cannot be read.
+qint64 modifiedMilliseconds(const QFileInfo& file)
+{
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(file.filesystemFilePath(), error);
+    if (error)
+        return -1;
+    return std::chrono::floor<std::chrono::milliseconds>(time.time_since_epoch()).count();
+}
+
 }  // namespace
 
 struct PdfLibrary::Document
@@ -141,7 +158,9 @@ struct PdfLibrary::Document
     std::shared_ptr<QPDF> pdf;
     QString path;
     qint64 size = 0;  // of the file when it was opened
-    QDateTime lastModified;
+    // The file system's own time, to the millisecond: a local date would
+    // consult the time zone, which workers must not do side by side.
+    qint64 lastModified = 0;
     int id = 0;
     int pageCount = 0;
     std::optional<int> features;  // found when first asked for: a run never asks
@@ -151,7 +170,7 @@ struct PdfLibrary::Document
     bool fileChanged() const
     {
         const QFileInfo now(path);
-        return !now.exists() || now.size() != size || now.lastModified() != lastModified;
+        return !now.exists() || now.size() != size || modifiedMilliseconds(now) != lastModified;
     }
 };
 
@@ -277,7 +296,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             document->pdf = std::move(pdf);
             document->path = path;
             document->size = info.size();
-            document->lastModified = info.lastModified();
+            document->lastModified = modifiedMilliseconds(info);
             document->id = nextDocumentId_;
             nextDocumentId_ =
                 nextDocumentId_ == std::numeric_limits<int>::max() ? 1 : nextDocumentId_ + 1;
