@@ -21,8 +21,8 @@ FileOpener::FileOpener(QStringList paths, QString password)
     , results_(size_t(paths_.size()))
     , waker_([this] {
         ++wakeUps_;
-        for (QEventLoop* loop : waiting_)
-            loop->quit();
+        if (waiting_)
+            waiting_->quit();
     })
     , workers_(std::min<int>(openAhead(), std::max<int>(1, int(paths_.size()))))
 {}
@@ -55,9 +55,9 @@ OpenedInput FileOpener::take(int index)
         lock.unlock();
         const int wakeUps = wakeUps_;
         QEventLoop loop;
-        waiting_.push_back(&loop);
+        waiting_ = &loop;
         loop.exec();
-        waiting_.erase(std::find(waiting_.begin(), waiting_.end(), &loop));
+        waiting_ = nullptr;
         if (wakeUps_ == wakeUps) {
             lock.lock();
             opened_.wait(lock, [&] { return results_[size_t(index)].has_value(); });

@@ -30,7 +30,8 @@ public:
     FileOpener& operator=(const FileOpener&) = delete;
 
     // What opening paths[index] found. Indexes are asked for in increasing
-    // order.
+    // order, one take() at a time; takes of other openers may nest in the
+    // events it runs.
     OpenedInput take(int index);
 
     // Opens one file with `password` now.
@@ -43,9 +44,9 @@ private:
     std::mutex mutex_;
     std::condition_variable opened_;
     std::vector<std::optional<OpenedInput>> results_;  // under mutex_
-    // The loops of take() calls waiting, nested ones last; a wake-up ends
-    // them all, and each looks whether its own file is in.
-    std::vector<QEventLoop*> waiting_;
+    // The loop of the take() waiting, which a wake-up ends to look whether
+    // its file is in.
+    QEventLoop* waiting_ = nullptr;
     int wakeUps_ = 0;
     Waker waker_;
     WorkerThreads workers_;  // last: joined before the rest goes

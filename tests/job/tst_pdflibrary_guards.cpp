@@ -342,7 +342,10 @@ private Q_SLOTS:
         QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 2, -4), 1);
         QCOMPARE(library.SaveFile(output), 1);
         QVERIFY(!QFileInfo(output).isSymLink());
-        QVERIFY(!(QFileInfo(output).permissions() & (QFile::ExeOwner | QFile::ExeGroup)));
+        // The mode any new file gets under the umask, not the target's.
+        QFile fresh(path(QStringLiteral("fresh")));
+        QVERIFY(fresh.open(QIODevice::WriteOnly));
+        QCOMPARE(QFileInfo(output).permissions(), QFileInfo(fresh).permissions());
         QVERIFY(popplerInfo(output).encrypted);
         QCOMPARE(TestPdfs::readBytes(elsewhere), QByteArray("not to be touched"));
     }
@@ -353,23 +356,31 @@ private Q_SLOTS:
         QTest::addColumn<int>("features");
         QTest::addColumn<bool>("emptyField");
         QTest::addColumn<int>("found");
-        QTest::newRow("plain") << 0 << false << 0;
-        QTest::newRow("empty signature field") << 0 << true << 0;
-        QTest::newRow("signed") << int(PdfLibrary::Signed) << true << int(PdfLibrary::Signed);
+        QTest::addColumn<QByteArray>("rightsKey");
+        const QByteArray current("/UR3");
+        QTest::newRow("plain") << 0 << false << 0 << current;
+        QTest::newRow("empty signature field") << 0 << true << 0 << current;
+        QTest::newRow("signed") << int(PdfLibrary::Signed) << true << int(PdfLibrary::Signed)
+                                << current;
         QTest::newRow("certified") << int(PdfLibrary::Certified) << false
-                                   << int(PdfLibrary::Certified | PdfLibrary::Signed);
+                                   << int(PdfLibrary::Certified | PdfLibrary::Signed) << current;
         QTest::newRow("usage rights") << int(PdfLibrary::UsageRights) << false
-                                      << int(PdfLibrary::UsageRights);
-        QTest::newRow("PDF/A") << int(PdfLibrary::PdfA) << false << int(PdfLibrary::PdfA);
+                                      << int(PdfLibrary::UsageRights) << current;
+        QTest::newRow("older usage rights") << int(PdfLibrary::UsageRights) << false
+                                            << int(PdfLibrary::UsageRights) << QByteArray("/UR");
+        QTest::newRow("PDF/A") << int(PdfLibrary::PdfA) << false << int(PdfLibrary::PdfA)
+                               << current;
     }
     void documentFeatures()
     {
         QFETCH(int, features);
         QFETCH(bool, emptyField);
         QFETCH(int, found);
+        QFETCH(QByteArray, rightsKey);
         TestPdfs::Options options;
         options.features = features;
         options.emptySignatureField = emptyField;
+        options.usageRightsKey = rightsKey.constData();
         // Found through the input's own encryption too.
         options.strength = 2;
         options.ownerPassword = QStringLiteral("in-owner");

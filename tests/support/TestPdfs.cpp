@@ -104,7 +104,7 @@ void addFeatures(QPDF& pdf, const TestPdfs::Options& options)
     if (options.features & PdfLibrary::Certified)
         perms.replaceKey("/DocMDP", pdf.makeIndirectObject(signatureValue()));
     if (options.features & PdfLibrary::UsageRights)
-        perms.replaceKey("/UR3", pdf.makeIndirectObject(signatureValue()));
+        perms.replaceKey(options.usageRightsKey, pdf.makeIndirectObject(signatureValue()));
     if (!perms.getKeys().empty())
         root.replaceKey("/Perms", perms);
     if (options.features & PdfLibrary::PdfA) {

@@ -19,6 +19,7 @@ struct Options
     bool objectStreams = false;   // objects packed into object streams
     int features = 0;             // PdfLibrary::Feature bits the file carries
     bool emptySignatureField = false;  // a signature field that was never signed
+    const char* usageRightsKey = "/UR3";  // or the older "/UR"
 };
 
 // Writes a PDF with `options.pages` pages of Helvetica text; false on failure.
