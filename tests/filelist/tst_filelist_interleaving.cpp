@@ -32,6 +32,7 @@ class TestFileListInterleaving : public QObject
 
     FileListFixture f;
     QStringList pool_;
+    QByteArray undecodable_;  // QTemporaryDir cannot remove it by name
     QHash<QString, Facts> facts_;
 
     void addFile(const QString& name, int pages, const QString& password = {}, int features = 0)
@@ -86,13 +87,18 @@ private slots:
               << f.sized(QStringLiteral("notes.txt"), 10);
 #ifdef Q_OS_UNIX
         // Latin-1 bytes in a name on a UTF-8 system.
-        const QByteArray raw = QFile::encodeName(f.path(QString())) + "caf\xe9.pdf";
+        undecodable_ = QFile::encodeName(f.filesDir.path()) + "/caf\xe9.pdf";
         QFile undecodable;
-        QVERIFY(undecodable.open(::fopen(raw.constData(), "w"), QIODevice::WriteOnly,
+        QVERIFY(undecodable.open(::fopen(undecodable_.constData(), "w"), QIODevice::WriteOnly,
                                  QFileDevice::AutoCloseHandle));
         undecodable.close();
-        pool_ << QFile::decodeName(raw);
+        pool_ << QFile::decodeName(undecodable_);
 #endif
+    }
+    void cleanupTestCase()
+    {
+        if (!undecodable_.isEmpty())
+            ::remove(undecodable_.constData());
     }
 
     void eachRowCarriesItsOwnFilesFacts_data()
