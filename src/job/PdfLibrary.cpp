@@ -20,6 +20,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,41 @@ qint64 modifiedMilliseconds(const QFileInfo& file)
     return std::chrono::floor<std::chrono::milliseconds>(time.time_since_epoch()).count();
 }
 
+// A warning in the words the user needs: the file is known already.
+QString warningText(const QPDFExc& warning)
+{
+    QString where = QString::fromStdString(warning.getObject());
+    if (warning.getFilePosition() > 0)
+        where += (where.isEmpty() ? QString() : QStringLiteral(", ")) +
+                 QStringLiteral("offset %1").arg(warning.getFilePosition());
+    const QString message = QString::fromStdString(warning.getMessageDetail());
+    return where.isEmpty() ? message : where + QStringLiteral(": ") + message;
+}
+
+// Resolves every object reachable from the trailer, which is what
+// QPDFWriter copies; a walk of our own with a stack of its own, since
+// nesting in a damaged file can be deep.
+void resolveReachableObjects(QPDF& pdf)
+{
+    std::vector<QPDFObjectHandle> pending{pdf.getTrailer()};
+    std::set<QPDFObjGen> seen;
+    while (!pending.empty()) {
+        QPDFObjectHandle object = std::move(pending.back());
+        pending.pop_back();
+        if (object.isIndirect() && !seen.insert(object.getObjGen()).second)
+            continue;
+        if (object.isStream())
+            object = object.getDict();
+        if (object.isArray()) {
+            for (QPDFObjectHandle item : object.aitems())
+                pending.push_back(std::move(item));
+        } else if (object.isDictionary()) {
+            for (auto item : object.ditems())
+                pending.push_back(std::move(item.second));
+        }
+    }
+}
+
 }  // namespace
 
 struct PdfLibrary::Document
@@ -166,6 +202,18 @@ struct PdfLibrary::Document
     std::optional<int> features;  // found when first asked for: a run never asks
     Protection protection;
     std::optional<AppliedSecurity> security;
+    QString repairNote;  // libqpdf's first warning about it
+    bool everyObjectRead = false;
+
+    // Repairs are tolerated: the first one is what the document is said to
+    // have needed. A warning about an object of the wrong type comes from
+    // our own look-ups (a key asked of a null), not from a repair.
+    void noteRepairs(const std::vector<QPDFExc>& warnings)
+    {
+        for (const QPDFExc& warning : warnings)
+            if (repairNote.isEmpty() && warning.getErrorCode() != qpdf_e_object)
+                repairNote = warningText(warning);
+    }
 
     bool fileChanged() const
     {
@@ -290,9 +338,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                 pagesFault_ = PagesFault::NoPages;
                 return fail(NotPdf);
             }
-            // Repairs made while opening are done with; a warning from now
-            // on means the copy would not be whole.
-            pdf->getWarnings();
+            document->noteRepairs(pdf->getWarnings());
             document->pdf = std::move(pdf);
             document->path = path;
             document->size = info.size();
@@ -423,6 +469,7 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         return fail(WriteFailed);
 
     try {
+        readEveryObject();
         OutputFile out(outputPath);
         if (!out.open())
             return fail(WriteFailed);
@@ -449,9 +496,9 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         } catch (...) {
             return fail(WriteFailed);
         }
-        // libqpdf reports a failure to read the input in the middle of the
-        // copy (an I/O error, memory, a file cut short) as a warning only,
-        // and the copy is then not whole.
+        // Every object was read before writing, so what libqpdf warns of
+        // now is stream data it could not read in full (an I/O error,
+        // memory, a file cut short): the copy is not whole.
         if (document_->fileChanged())
             return fail(FileUnreadable);
         if (pdf.anyWarnings()) {
@@ -468,6 +515,32 @@ int PdfLibrary::SaveFile(const QString& outputPath)
     } catch (...) {
         return fail(WriteFailed);
     }
+}
+
+void PdfLibrary::readEveryObject()
+{
+    Document& document = *document_;
+    if (document.everyObjectRead)
+        return;
+    document.everyObjectRead = true;
+    QPDF& pdf = *document.pdf;
+    try {
+        resolveReachableObjects(pdf);
+    } catch (...) {
+        // What cannot be read now is left to the writer, which fails on it.
+    }
+    document.noteRepairs(pdf.getWarnings());
+}
+
+QString PdfLibrary::RepairNote()
+{
+    if (!document_) {
+        fail(NoDocument);
+        return {};
+    }
+    readEveryObject();
+    succeed();
+    return document_->repairNote;
 }
 
 int PdfLibrary::DocumentIdAt(int position)
