@@ -423,8 +423,13 @@ private slots:
         const QString output = path(QStringLiteral("out.pdf"));
         PdfLibrary library;
         QVERIFY(protect(library, input, output, owner, {}, 3, -4));
-        QCOMPARE(library.RepairNote().isEmpty(), damage.isEmpty());
-        QVERIFY(!library.RepairNote().contains(QStringLiteral("in.pdf")));
+        // The first repair, as the qpdf tool tells it, without the file.
+        const QString note = library.RepairNote();
+        const QString message =
+            note.contains(QStringLiteral(": ")) ? note.section(QStringLiteral(": "), 1) : note;
+        QVERIFY2(qpdfFirstWarning(input).endsWith(message), qPrintable(note));
+        QCOMPARE(note.isEmpty(), damage.isEmpty());
+        QVERIFY(!note.contains(QStringLiteral("in.pdf")));
         Expected expected;
         expected.permissions = -4;
         expected.ownerPassword = owner;
