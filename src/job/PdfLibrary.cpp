@@ -163,6 +163,23 @@ QString warningText(const QPDFExc& warning)
     return where.isEmpty() ? message : where + QStringLiteral(": ") + message;
 }
 
+// What a warning met while every object is read says of the copy: 0 when
+// libqpdf resolved the object as readers do (null, found by rebuilding the
+// cross-reference table, the last of two keys), else the error the save
+// gives. libqpdf turns the failures of reading an object into warnings and
+// the object into null: the system's or memory's ("error reading object"),
+// and stream data it could not find in full ("treating stream as empty").
+int lostContentError(const QPDFExc& warning)
+{
+    const std::string& message = warning.getMessageDetail();
+    if (warning.getErrorCode() == qpdf_e_system ||
+        message.find("error reading object") != std::string::npos)
+        return PdfLibrary::FileUnreadable;
+    if (message.find("treating stream as empty") != std::string::npos)
+        return PdfLibrary::NotPdf;
+    return 0;
+}
+
 // Resolves every object reachable from the trailer, which is what
 // QPDFWriter copies; a walk of our own with a stack of its own, since
 // nesting in a damaged file can be deep.
@@ -204,6 +221,7 @@ struct PdfLibrary::Document
     std::optional<AppliedSecurity> security;
     QString repairNote;  // libqpdf's first warning about it
     bool everyObjectRead = false;
+    int lostContent = 0;  // the error of a save: content reading every object lost
 
     // Repairs are tolerated: the first one is what the document is said to
     // have needed. A warning about an object of the wrong type comes from
@@ -470,6 +488,8 @@ int PdfLibrary::SaveFile(const QString& outputPath)
 
     try {
         readEveryObject();
+        if (document_->lostContent)
+            return fail(document_->lostContent);
         OutputFile out(outputPath);
         if (!out.open())
             return fail(WriteFailed);
@@ -526,10 +546,16 @@ void PdfLibrary::readEveryObject()
     QPDF& pdf = *document.pdf;
     try {
         resolveReachableObjects(pdf);
+    } catch (const std::bad_alloc&) {
+        document.lostContent = FileUnreadable;
     } catch (...) {
         // What cannot be read now is left to the writer, which fails on it.
     }
-    document.noteRepairs(pdf.getWarnings());
+    const std::vector<QPDFExc> warnings = pdf.getWarnings();
+    document.noteRepairs(warnings);
+    for (const QPDFExc& warning : warnings)
+        if (!document.lostContent)
+            document.lostContent = lostContentError(warning);
 }
 
 QString PdfLibrary::RepairNote()

@@ -174,11 +174,13 @@ public:
     // Writes the loaded document with its new security to outputPath: 1 on
     // success, 0 with ErrorCode 104, 107, 108, 109 or 110, 102 when the copy
     // would lack content the input has, or 101 when the input changed since
-    // it was opened. Every object is read first (see RepairNote), so the
-    // repairs readers make too are done before writing starts and do not
-    // fail the save; a warning of libqpdf while writing then means stream
-    // data that could not be read in full, or an input that failed or was
-    // cut short, and gives 102. The copy is written to a temporary file
+    // it was opened or could not be read. Every object is read first (see
+    // RepairNote), so the repairs readers make too are done before writing
+    // starts and do not fail the save; stream data not found in full gives
+    // 102 there, and a failure of the system or of memory 101. A warning of
+    // libqpdf while writing then means stream data that could not be read in
+    // full, or an input that failed or was cut short, and gives 102. Nothing
+    // is written in either case. The copy is written to a temporary file
     // beside outputPath, read back (it must open with the user password, or
     // none, as user and with the owner password as owner, and show the
     // revision, key length, permissions and page count asked for) and

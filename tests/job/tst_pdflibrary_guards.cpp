@@ -229,20 +229,21 @@ private Q_SLOTS:
     // opening and saving, gives no output.
     void inputFailsOrChangesWhileCopied_data()
     {
-        QTest::addColumn<bool>("underTheOpenFile");
+        QTest::addColumn<QString>("when");
         QTest::addColumn<int>("code");
         // Stream data that can no longer be read, while the path shows a
-        // file of the same size and time: libqpdf only warns while it
-        // copies.
-        QTest::newRow("cut short while copying") << true << 102;
-        QTest::newRow("rewritten after opening") << false << 101;
+        // file of the same size and time: libqpdf only warns, while it
+        // reads every object before writing or while it copies.
+        QTest::newRow("cut short before the copy") << QStringLiteral("before") << 102;
+        QTest::newRow("cut short while copying") << QStringLiteral("writing") << 102;
+        QTest::newRow("rewritten after opening") << QStringLiteral("rewritten") << 101;
     }
     void inputFailsOrChangesWhileCopied()
     {
-        QFETCH(bool, underTheOpenFile);
+        QFETCH(QString, when);
         QFETCH(int, code);
 #ifndef Q_OS_UNIX
-        if (underTheOpenFile)
+        if (when != u"rewritten")
             QSKIP("an open file can only be renamed on Unix");
 #endif
         const QString input = makeInput(QStringLiteral("in.pdf"), {.pages = 200});
@@ -253,17 +254,19 @@ private Q_SLOTS:
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
 
-        if (underTheOpenFile) {
-            // Once every object is read, only stream data is read from the
-            // file libqpdf holds open; it is cut in the first stream.
-            library.setWriterHookForTests([&](QPDFWriter&) {
-                QVERIFY(QFile::rename(input, held));
-                QVERIFY(TestPdfs::writeBytes(input, bytes));
-                QFile copy(input);
-                QVERIFY(copy.open(QIODevice::ReadWrite) &&
-                        copy.setFileTime(modified, QFileDevice::FileModificationTime));
-                QVERIFY(QFile::resize(held, bytes.indexOf("stream\n") + 20));
-            });
+        // The file libqpdf holds open is cut in its first stream.
+        const auto cutShort = [&] {
+            QVERIFY(QFile::rename(input, held));
+            QVERIFY(TestPdfs::writeBytes(input, bytes));
+            QFile copy(input);
+            QVERIFY(copy.open(QIODevice::ReadWrite) &&
+                    copy.setFileTime(modified, QFileDevice::FileModificationTime));
+            QVERIFY(QFile::resize(held, bytes.indexOf("stream\n") + 20));
+        };
+        if (when == u"before") {
+            cutShort();
+        } else if (when == u"writing") {
+            library.setWriterHookForTests([&](QPDFWriter&) { cutShort(); });
         } else {
             QFile file(input);
             QVERIFY(file.open(QIODevice::ReadWrite));
