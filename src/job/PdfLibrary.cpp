@@ -20,7 +20,6 @@
 #include <limits>
 #include <new>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -165,43 +164,19 @@ QString warningText(const QPDFExc& warning)
 
 // What a warning met while every object is read says of the copy: 0 when
 // libqpdf resolved the object as readers do (null, found by rebuilding the
-// cross-reference table, the last of two keys), else the error the save
-// gives. libqpdf turns the failures of reading an object into warnings and
-// the object into null: the system's or memory's ("error reading object"),
+// cross-reference table, the last of two keys, a number too large), else
+// the error the save gives. libqpdf turns every failure to read an object
+// into a warning and the object into null: the system's and memory's too,
 // and stream data it could not find in full ("treating stream as empty").
 int lostContentError(const QPDFExc& warning)
 {
     const std::string& message = warning.getMessageDetail();
     if (warning.getErrorCode() == qpdf_e_system ||
-        message.find("error reading object") != std::string::npos)
+        message.find("std::bad_alloc") != std::string::npos)
         return PdfLibrary::FileUnreadable;
     if (message.find("treating stream as empty") != std::string::npos)
         return PdfLibrary::NotPdf;
     return 0;
-}
-
-// Resolves every object reachable from the trailer, which is what
-// QPDFWriter copies; a walk of our own with a stack of its own, since
-// nesting in a damaged file can be deep.
-void resolveReachableObjects(QPDF& pdf)
-{
-    std::vector<QPDFObjectHandle> pending{pdf.getTrailer()};
-    std::set<QPDFObjGen> seen;
-    while (!pending.empty()) {
-        QPDFObjectHandle object = std::move(pending.back());
-        pending.pop_back();
-        if (object.isIndirect() && !seen.insert(object.getObjGen()).second)
-            continue;
-        if (object.isStream())
-            object = object.getDict();
-        if (object.isArray()) {
-            for (QPDFObjectHandle item : object.aitems())
-                pending.push_back(std::move(item));
-        } else if (object.isDictionary()) {
-            for (auto item : object.ditems())
-                pending.push_back(std::move(item.second));
-        }
-    }
 }
 
 }  // namespace
@@ -545,7 +520,9 @@ void PdfLibrary::readEveryObject()
     document.everyObjectRead = true;
     QPDF& pdf = *document.pdf;
     try {
-        resolveReachableObjects(pdf);
+        // What QPDFWriter does first: every object of the cross-reference
+        // table is read, also those nothing refers to.
+        pdf.fixDanglingReferences();
     } catch (const std::bad_alloc&) {
         document.lostContent = FileUnreadable;
     } catch (...) {

@@ -194,8 +194,9 @@ public:
     // such as an object found by rebuilding the cross-reference table, read
     // as null, or a duplicated key of which the last counts; "" when it
     // needed none. libqpdf repairs an object only when it first reads it, so
-    // the first call reads every object the copy would hold, unless SaveFile
-    // did already. "" with ErrorCode 104 when no document is loaded.
+    // the first call reads every object of the cross-reference table, as
+    // QPDFWriter does before it writes, unless SaveFile did already. "" with
+    // ErrorCode 104 when no document is loaded.
     QString RepairNote();
 
     // Identifier (never 0) of the loaded document for position 1; 0 with

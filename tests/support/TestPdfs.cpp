@@ -227,9 +227,13 @@ bool writeNeedingRepair(const QString& path, Repair repair, const Options& optio
     if (titleAt <= 0 || infoEntry < 0 || contentsEntry < 0 || bytes.count("/Subjecu") != 1)
         return false;
     switch (repair) {
-    case Repair::OffsetZero:
+    case Repair::OffsetZero: {
+        // Nothing refers to the object any more, as in files from Quartz.
+        const QByteArray reference = "/Info " + QByteArray::number(infoNumber) + " 0 R";
+        bytes.replace(reference, QByteArray(reference.size(), ' '));
         bytes.replace(infoEntry, 10, "0000000000");
         break;
+    }
     case Repair::WrongObject:
         // The page's contents are found only by scanning the file.
         bytes.replace(contentsEntry, 10,
@@ -243,6 +247,9 @@ bool writeNeedingRepair(const QString& path, Repair repair, const Options& optio
         break;
     case Repair::UnknownToken:
         bytes.replace(titleAt, 1, "x");
+        break;
+    case Repair::NumberTooLarge:
+        bytes.replace(titleAt, title.size(), QByteArray(title.size(), '9'));
         break;
     }
     return writeBytes(path, bytes);

@@ -42,11 +42,12 @@ bool writeWithBrokenXref(const QString& source, const QString& path);
 // Damage that libqpdf repairs when it first reads the object, as readers
 // do, found in real files from old or careless producers.
 enum class Repair {
-    OffsetZero,     // an xref entry in use whose offset is 0 (read as null)
-    WrongObject,    // an xref entry at another object (found by rebuilding the xref)
-    DuplicatedKey,  // a dictionary with a key twice (the last counts)
-    EmptyObject,    // "n 0 obj endobj" (read as null)
-    UnknownToken,   // a word that is no PDF token (read as a string)
+    OffsetZero,      // an xref entry in use whose offset is 0, of an object nothing uses
+    WrongObject,     // an xref entry at another object (found by rebuilding the xref)
+    DuplicatedKey,   // a dictionary with a key twice (the last counts)
+    EmptyObject,     // "n 0 obj endobj" (read as null)
+    UnknownToken,    // a word that is no PDF token (read as a string)
+    NumberTooLarge,  // an integer past 64 bits (its object read as null)
 };
 
 // A PDF made as write() makes it, with an /Info dictionary and a string
