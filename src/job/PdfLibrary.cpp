@@ -528,11 +528,15 @@ void PdfLibrary::readEveryObject()
     } catch (...) {
         // What cannot be read now is left to the writer, which fails on it.
     }
-    const std::vector<QPDFExc> warnings = pdf.getWarnings();
-    document.noteRepairs(warnings);
-    for (const QPDFExc& warning : warnings)
-        if (!document.lostContent)
-            document.lostContent = lostContentError(warning);
+    try {
+        const std::vector<QPDFExc> warnings = pdf.getWarnings();
+        document.noteRepairs(warnings);
+        for (const QPDFExc& warning : warnings)
+            if (!document.lostContent)
+                document.lostContent = lostContentError(warning);
+    } catch (const std::bad_alloc&) {
+        document.lostContent = FileUnreadable;
+    }
 }
 
 QString PdfLibrary::RepairNote()

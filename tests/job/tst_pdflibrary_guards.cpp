@@ -184,15 +184,34 @@ private Q_SLOTS:
         QCOMPARE(library.ErrorCode(), alike ? int(PdfLibrary::NotProtectedOnReadBack) : 0);
     }
 
-    // Memory running out while a file is read is no sign of damage.
+    // Memory running out while a file is read is no sign of damage, when
+    // it is opened or when every object is read before the copy, which is
+    // then not written.
+    void outOfMemoryIsNotDamage_data()
+    {
+        QTest::addColumn<bool>("whileOpening");
+        QTest::newRow("opening") << true;
+        QTest::newRow("reading every object") << false;
+    }
     void outOfMemoryIsNotDamage()
     {
+        QFETCH(bool, whileOpening);
         const QString input = makeInput(QStringLiteral("in.pdf"));
         PdfLibrary library;
-        allocationsFail = true;
-        const int opened = library.OpenFile(input, {});
-        allocationsFail = false;
-        QCOMPARE(opened, 0);
+        if (whileOpening) {
+            allocationsFail = true;
+            const int opened = library.OpenFile(input, {});
+            allocationsFail = false;
+            QCOMPARE(opened, 0);
+        } else {
+            QCOMPARE(library.OpenFile(input, {}), 1);
+            QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
+            allocationsFail = true;
+            library.RepairNote();
+            allocationsFail = false;
+            QCOMPARE(library.SaveFile(path(QStringLiteral("out.pdf"))), 0);
+            QVERIFY(!entries(dir_->path()).contains(QStringLiteral("out.pdf")));
+        }
         QCOMPARE(library.ErrorCode(), int(PdfLibrary::FileUnreadable));
     }
 
