@@ -396,6 +396,7 @@ private:
             if (result.saved) {
                 outcome.status = FileOutcome::Saved;
                 outcome.output = job.outputs()[row];
+                outcome.repairNote = result.repairNote;
                 outcome.message = protectedAnyway_.contains(entry.file.path)
                                       ? QStringLiteral("saved, although it was ") +
                                             Words::FeatureWords(entry.opened.features)

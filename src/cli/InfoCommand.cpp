@@ -23,7 +23,7 @@ struct FileInfo : OpenedInput
 FileInfo inspect(PdfLibrary& pdf, const QString& file, const QStringList& passwords)
 {
     FileInfo info;
-    static_cast<OpenedInput&>(info) = OpenInput(pdf, file, passwords);
+    static_cast<OpenedInput&>(info) = OpenInput(pdf, file, passwords, true);
     info.file = file;
     return info;
 }
@@ -52,6 +52,9 @@ QJsonObject toJson(const FileInfo& info)
         {QStringLiteral("certified"), feature(PdfLibrary::Certified)},
         {QStringLiteral("usage_rights"), feature(PdfLibrary::UsageRights)},
         {QStringLiteral("pdfa"), feature(PdfLibrary::PdfA)},
+        {QStringLiteral("repaired"), !info.repairNote.isEmpty()},
+        {QStringLiteral("repair_warning"),
+         info.repairNote.isEmpty() ? QJsonValue() : QJsonValue(info.repairNote)},
         {QStringLiteral("error"),
          opened ? QJsonValue() : QJsonValue(Words::ErrorWords(info.errorCode))}};
 }
@@ -85,11 +88,14 @@ QString toText(const FileInfo& info)
                           "  Signed:           %5\n"
                           "  Certified:        %6\n"
                           "  Reader-extended:  %7\n"
-                          "  PDF/A:            %8\n")
+                          "  PDF/A:            %8\n"
+                          "  Repaired:         %9\n")
         .arg(info.file)
         .arg(info.pages)
         .arg(encryption, grantedText, yesNo(PdfLibrary::Signed), yesNo(PdfLibrary::Certified),
-             yesNo(PdfLibrary::UsageRights), yesNo(PdfLibrary::PdfA));
+             yesNo(PdfLibrary::UsageRights), yesNo(PdfLibrary::PdfA),
+             info.repairNote.isEmpty() ? QStringLiteral("no")
+                                       : QStringLiteral("yes (%1)").arg(info.repairNote));
 }
 
 }  // namespace

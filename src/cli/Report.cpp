@@ -40,7 +40,9 @@ QJsonObject ReportJson(const EncryptionSettings& settings, const QList<FileOutco
                                  {QStringLiteral("error_code"), orNull(outcome.errorCode)},
                                  {QStringLiteral("message"), outcome.message},
                                  {QStringLiteral("pages"), orNull(outcome.pages)},
-                                 {QStringLiteral("seconds"), orNull(outcome.seconds)}});
+                                 {QStringLiteral("seconds"), orNull(outcome.seconds)},
+                                 {QStringLiteral("repaired"), !outcome.repairNote.isEmpty()},
+                                 {QStringLiteral("repair_warning"), orNull(outcome.repairNote)}});
     }
     return QJsonObject{
         {QStringLiteral("version"), ProgramVersion},

@@ -41,10 +41,12 @@ RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
 {
     RowResult result;
     if (pdf.OpenFile(row.path, row.password) == 1 && pdf.ClearSecurity() == 1 &&
-        ApplyEncryptionSettings(pdf, settings) != 0 && pdf.SaveFile(output) == 1)
+        ApplyEncryptionSettings(pdf, settings) != 0 && pdf.SaveFile(output) == 1) {
         result.saved = true;
-    else
+        result.repairNote = pdf.RepairNote();
+    } else {
         result.errorCode = pdf.ErrorCode();
+    }
     pdf.CloseDocument(pdf.DocumentIdAt(1));
     return result;
 }

@@ -37,15 +37,23 @@ struct JobRow
 // How one row of a run ended.
 struct RowResult
 {
-    bool saved = false;
-    int errorCode = 0;   // PdfLibrary's code when nothing was saved
-    double seconds = 0;  // the row's own time, as BatchJob measured it
+    RowResult(bool saved_ = false, int errorCode_ = 0, double seconds_ = 0)
+        : saved(saved_)
+        , errorCode(errorCode_)
+        , seconds(seconds_)
+    {}
+
+    bool saved;
+    int errorCode;       // PdfLibrary's code when nothing was saved
+    double seconds;      // the row's own time, as BatchJob measured it
+    QString repairNote;  // of a saved row: PdfLibrary::RepairNote
 };
 
 // Opens the row's file, replaces its security with `settings` and saves it
 // as `output`; the document is closed again whatever happens. Nothing is
 // written unless the file opened and took the new security; a failing step
-// ends the row and its code is the result's errorCode.
+// ends the row and its code is the result's errorCode. A saved row tells
+// what libqpdf repaired in its input.
 RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
                      const EncryptionSettings& settings);
 

@@ -1,6 +1,7 @@
 #include "job/OpenedInput.h"
 
-OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords)
+OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords,
+                      bool findRepairs)
 {
     OpenedInput input;
     for (const QString& password : passwords) {
@@ -12,6 +13,8 @@ OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& p
             input.password = password;
             input.features = pdf.DocumentFeatures();
             input.protection = pdf.DocumentProtection();
+            if (findRepairs)
+                input.repairNote = pdf.RepairNote();
             pdf.CloseDocument(pdf.DocumentIdAt(1));
             return input;
         }

@@ -15,10 +15,13 @@ struct OpenedInput
     int pages = 0;     // CountPages, also after a failed open
     int features = 0;  // PdfLibrary::Feature bits
     PdfLibrary::Protection protection;
+    QString repairNote;  // PdfLibrary::RepairNote, when asked for
 };
 
 // Opens `path` with each of `passwords` in turn until one opens it, reads
 // what it holds and closes it again. Only an encrypted file asks for a
 // password, so a file that none of them opens for want of one is reported
-// encrypted.
-OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords);
+// encrypted. With findRepairs, every object is read to tell what libqpdf
+// had to repair, which costs a pass over the whole file.
+OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords,
+                      bool findRepairs = false);

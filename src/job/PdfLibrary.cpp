@@ -151,6 +151,34 @@ qint64 modifiedMilliseconds(const QFileInfo& file)
     return std::chrono::floor<std::chrono::milliseconds>(time.time_since_epoch()).count();
 }
 
+// A warning in the words the user needs: the file is known already.
+QString warningText(const QPDFExc& warning)
+{
+    QString where = QString::fromStdString(warning.getObject());
+    if (warning.getFilePosition() > 0)
+        where += (where.isEmpty() ? QString() : QStringLiteral(", ")) +
+                 QStringLiteral("offset %1").arg(warning.getFilePosition());
+    const QString message = QString::fromStdString(warning.getMessageDetail());
+    return where.isEmpty() ? message : where + QStringLiteral(": ") + message;
+}
+
+// What a warning met while every object is read says of the copy: 0 when
+// libqpdf resolved the object as readers do (null, found by rebuilding the
+// cross-reference table, the last of two keys, a number too large), else
+// the error the save gives. libqpdf turns every failure to read an object
+// into a warning and the object into null: the system's and memory's too,
+// and stream data it could not find in full ("treating stream as empty").
+int lostContentError(const QPDFExc& warning)
+{
+    const std::string& message = warning.getMessageDetail();
+    if (warning.getErrorCode() == qpdf_e_system ||
+        message.find("std::bad_alloc") != std::string::npos)
+        return PdfLibrary::FileUnreadable;
+    if (message.find("treating stream as empty") != std::string::npos)
+        return PdfLibrary::NotPdf;
+    return 0;
+}
+
 }  // namespace
 
 struct PdfLibrary::Document
@@ -166,6 +194,19 @@ struct PdfLibrary::Document
     std::optional<int> features;  // found when first asked for: a run never asks
     Protection protection;
     std::optional<AppliedSecurity> security;
+    QString repairNote;  // libqpdf's first warning about it
+    bool everyObjectRead = false;
+    int lostContent = 0;  // the error of a save: content reading every object lost
+
+    // Repairs are tolerated: the first one is what the document is said to
+    // have needed. A warning about an object of the wrong type comes from
+    // our own look-ups (a key asked of a null), not from a repair.
+    void noteRepairs(const std::vector<QPDFExc>& warnings)
+    {
+        for (const QPDFExc& warning : warnings)
+            if (repairNote.isEmpty() && warning.getErrorCode() != qpdf_e_object)
+                repairNote = warningText(warning);
+    }
 
     bool fileChanged() const
     {
@@ -290,9 +331,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                 pagesFault_ = PagesFault::NoPages;
                 return fail(NotPdf);
             }
-            // Repairs made while opening are done with; a warning from now
-            // on means the copy would not be whole.
-            pdf->getWarnings();
+            document->noteRepairs(pdf->getWarnings());
             document->pdf = std::move(pdf);
             document->path = path;
             document->size = info.size();
@@ -423,6 +462,9 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         return fail(WriteFailed);
 
     try {
+        readEveryObject();
+        if (document_->lostContent)
+            return fail(document_->lostContent);
         OutputFile out(outputPath);
         if (!out.open())
             return fail(WriteFailed);
@@ -449,9 +491,9 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         } catch (...) {
             return fail(WriteFailed);
         }
-        // libqpdf reports a failure to read the input in the middle of the
-        // copy (an I/O error, memory, a file cut short) as a warning only,
-        // and the copy is then not whole.
+        // Every object was read before writing, so what libqpdf warns of
+        // now is stream data it could not read in full (an I/O error,
+        // memory, a file cut short): the copy is not whole.
         if (document_->fileChanged())
             return fail(FileUnreadable);
         if (pdf.anyWarnings()) {
@@ -468,6 +510,44 @@ int PdfLibrary::SaveFile(const QString& outputPath)
     } catch (...) {
         return fail(WriteFailed);
     }
+}
+
+void PdfLibrary::readEveryObject()
+{
+    Document& document = *document_;
+    if (document.everyObjectRead)
+        return;
+    document.everyObjectRead = true;
+    QPDF& pdf = *document.pdf;
+    try {
+        // What QPDFWriter does first: every object of the cross-reference
+        // table is read, also those nothing refers to.
+        pdf.fixDanglingReferences();
+    } catch (const std::bad_alloc&) {
+        document.lostContent = FileUnreadable;
+    } catch (...) {
+        // What cannot be read now is left to the writer, which fails on it.
+    }
+    try {
+        const std::vector<QPDFExc> warnings = pdf.getWarnings();
+        document.noteRepairs(warnings);
+        for (const QPDFExc& warning : warnings)
+            if (!document.lostContent)
+                document.lostContent = lostContentError(warning);
+    } catch (const std::bad_alloc&) {
+        document.lostContent = FileUnreadable;
+    }
+}
+
+QString PdfLibrary::RepairNote()
+{
+    if (!document_) {
+        fail(NoDocument);
+        return {};
+    }
+    readEveryObject();
+    succeed();
+    return document_->repairNote;
 }
 
 int PdfLibrary::DocumentIdAt(int position)

@@ -172,17 +172,32 @@ public:
                         int permissions);
 
     // Writes the loaded document with its new security to outputPath: 1 on
-    // success, 0 with ErrorCode 104, 107, 108, 109 or 110, 102 when damage
-    // in the input only shows while it is copied, or 101 when the input
-    // changed since it was opened. The copy is written to a temporary file
+    // success, 0 with ErrorCode 104, 107, 108, 109 or 110, 102 when the copy
+    // would lack content the input has, or 101 when the input changed since
+    // it was opened or could not be read. Every object is read first (see
+    // RepairNote), so the repairs readers make too are done before writing
+    // starts and do not fail the save; stream data not found in full gives
+    // 102 there, and a failure of the system or of memory 101. A warning of
+    // libqpdf while writing then means stream data that could not be read in
+    // full, or an input that failed or was cut short, and gives 102. Nothing
+    // is written in either case. The copy is written to a temporary file
     // beside outputPath, read back (it must open with the user password, or
     // none, as user and with the owner password as owner, and show the
     // revision, key length, permissions and page count asked for) and
-    // renamed over outputPath only then. A warning of libqpdf while writing
-    // is a failure too. A symbolic link at outputPath is replaced, never
-    // written through. Streams are copied as they are: no decoding, no
-    // recompression.
+    // renamed over outputPath only then. A symbolic link at outputPath is
+    // replaced, never written through. Streams are copied as they are: no
+    // decoding, no recompression.
     int SaveFile(const QString& outputPath);
+
+    // libqpdf's first warning about the loaded document, without the file
+    // name ("object 8 0: object has offset 0"): the first repair it needed,
+    // such as an object found by rebuilding the cross-reference table, read
+    // as null, or a duplicated key of which the last counts; "" when it
+    // needed none. libqpdf repairs an object only when it first reads it, so
+    // the first call reads every object of the cross-reference table, as
+    // QPDFWriter does before it writes, unless SaveFile did already. "" with
+    // ErrorCode 104 when no document is loaded.
+    QString RepairNote();
 
     // Identifier (never 0) of the loaded document for position 1; 0 with
     // ErrorCode 104 when no document is loaded or for any other position.
@@ -203,6 +218,7 @@ private:
     struct Document;
     int fail(int code);
     int succeed(int result = 1);
+    void readEveryObject();
 
     std::unique_ptr<Document> document_;
     std::function<void(QPDFWriter&)> writerHook_;

@@ -226,9 +226,10 @@ private slots:
     void treeWithPasswordsCsvAndReport()
     {
         const TestPdfs::Options one{.pages = 1}, two{.pages = 2};
-        const QStringList inputs = {
-            makePdf(u"in/top.pdf"_s, one), makePdf(u"in/north/alice.pdf"_s, two),
-            makePdf(u"in/north/east/bob.pdf"_s, one), makePdf(u"carol.pdf"_s, one)};
+        const QStringList inputs = {makePdf(u"in/top.pdf"_s, one),
+                                    makePdf(u"in/north/alice.pdf"_s, two),
+                                    makePdf(u"in/north/east/bob.pdf"_s, one), path(u"carol.pdf"_s)};
+        QVERIFY(TestPdfs::writeNeedingRepair(inputs[3], TestPdfs::Repair::WrongObject, one));
         makeFile(u"in/north/notes.txt"_s, "not a PDF");
         makeFile(u"owner.txt"_s, "Global owner\n");
         makeFile(u"payroll.csv"_s, "file,owner_password,user_password\r\n"
@@ -276,6 +277,9 @@ private slots:
                      u"\"%1\" \"%2\" \"saved\" null \"saved\" %3"_s.arg(inputs[i], path(outputs[i]),
                                                                         QLatin1String(pages[i])));
             QVERIFY(files[i].toObject().value("seconds"_L1).toDouble() > 0);
+            // Only carol.pdf needed a repair.
+            QCOMPARE(files[i].toObject().value("repaired"_L1), QJsonValue(i == 3));
+            QCOMPARE(files[i].toObject().value("repair_warning"_L1).isString(), i == 3);
         }
     }
 
@@ -424,30 +428,38 @@ private slots:
             {.userPassword = u"u"_s, .ownerPassword = u"o"_s, .strength = 1, .restricted = true});
         makePdf(u"locked.pdf"_s,
                 {.userPassword = u"other"_s, .ownerPassword = u"o"_s, .strength = 2});
-        makePdf(u"features.pdf"_s, {.features = PdfLibrary::Certified | PdfLibrary::UsageRights |
-                                                 PdfLibrary::PdfA});
+        // Needing a repair too.
+        QVERIFY(TestPdfs::writeNeedingRepair(
+            path(u"features.pdf"_s), TestPdfs::Repair::EmptyObject,
+            {.features = PdfLibrary::Certified | PdfLibrary::UsageRights | PdfLibrary::PdfA}));
         makeFile(u"passwords.txt"_s, "u\n");
         const Run run = cli(words("info --json --input-password-file passwords.txt restricted.pdf "
                                   "locked.pdf features.pdf"));
         QCOMPARE(run.exitCode, 1);
         const QJsonArray files = QJsonDocument::fromJson(run.out).array();
         QCOMPARE(files.size(), 3);
-        const char* keys =
-            "encrypted revision key_bits cipher signed certified usage_rights pdfa pages error";
-        QCOMPARE(fields(files[0], keys), u"true 3 128 \"RC4\" false false false false 3 null"_s);
+        const char* keys = "encrypted revision key_bits cipher signed certified usage_rights pdfa "
+                           "repaired pages error";
+        QCOMPARE(fields(files[0], keys),
+                 u"true 3 128 \"RC4\" false false false false false 3 null"_s);
         QCOMPARE(fields(files[1], keys),
-                 u"true null null null false false false false null \"needs a password\""_s);
-        QCOMPARE(fields(files[2], keys), u"false null null null true true true true 3 null"_s);
+                 u"true null null null false false false false false null \"needs a password\""_s);
+        QCOMPARE(fields(files[2], keys), u"false null null null true true true true true 3 null"_s);
+        QVERIFY(files[2].toObject().value("repair_warning"_L1).toString().contains("null"_L1));
+        QVERIFY(files[0].toObject().value("repair_warning"_L1).isNull());
         const QJsonObject permissions = files[0].toObject().value("permissions"_L1).toObject();
         QCOMPARE(permissions.size(), 8);
         for (const QJsonValue granted : permissions)
             QVERIFY(!granted.toBool());
 
-        const Run text = cli(words("info --input-password-file passwords.txt restricted.pdf"));
+        const Run text =
+            cli(words("info --input-password-file passwords.txt restricted.pdf features.pdf"));
         QCOMPARE(text.exitCode, 0);
         QVERIFY2(text.out.contains("Encryption:       128-bit RC4, revision 3\n"
                                    "  Permissions:      none\n"),
                  text.out.constData());
+        QCOMPARE(text.out.count("  Repaired:         no\n"), 1);
+        QCOMPARE(text.out.count("  Repaired:         yes ("), 1);
     }
 };
 

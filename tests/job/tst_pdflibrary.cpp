@@ -91,9 +91,9 @@ private:
                  const QString& ownerPassword, const QString& userPassword, int strength,
                  int permissions, const QString& inputPassword = {})
     {
-        return library.OpenFile(input, inputPassword) == 1 && library.ClearSecurity() == 1
-            && library.ApplyEncryption(ownerPassword, userPassword, strength, permissions) != 0
-            && library.SaveFile(output) == 1 && library.ErrorCode() == 0;
+        return library.OpenFile(input, inputPassword) == 1 && library.ClearSecurity() == 1 &&
+               library.ApplyEncryption(ownerPassword, userPassword, strength, permissions) != 0 &&
+               library.SaveFile(output) == 1 && library.ErrorCode() == 0;
     }
     QStringList entries() const
     {
@@ -189,8 +189,7 @@ private slots:
         // High-resolution printing without printing grants no printing.
         for (int strength : {1, 2, 3})
             QTest::addRow("R%d high-res without print", strength == 3 ? 6 : strength + 2)
-                << strength << highRes
-                << (strength == 1 ? QList<int>{} : QList<int>{10});
+                << strength << highRes << (strength == 1 ? QList<int>{} : QList<int>{10});
         // From revision 4 on, accessibility is always granted.
         QTest::newRow("R4 none") << 2 << 0 << QList<int>{10};
         QTest::newRow("R6 none") << 3 << 0 << QList<int>{10};
@@ -229,7 +228,8 @@ private slots:
         const QString german = QStringLiteral("Kennwort-\u00e4\u00f6\u00fc");
         for (int strength = 0; strength <= 3; ++strength)
             QTest::addRow("strength %d", strength) << strength << german;
-        QTest::newRow("Cyrillic at 256-bit AES") << 3 << QStringLiteral("\u041f\u0430\u0440\u043e\u043b\u044c");
+        QTest::newRow("Cyrillic at 256-bit AES")
+            << 3 << QStringLiteral("\u041f\u0430\u0440\u043e\u043b\u044c");
     }
     void unicodePasswords()
     {
@@ -384,30 +384,60 @@ private slots:
         QCOMPARE(library.ErrorCode(), error);
     }
 
-    void repairableDamageOpens_data()
+    // Damage that libqpdf repairs, at opening or when it first reads the
+    // object, as readers repair it: the file is protected whole, and the
+    // first repair is told.
+    void repairedInputsAreProtected_data()
     {
-        QTest::addColumn<bool>("brokenXref");
-        QTest::newRow("wrong startxref offset") << true;
-        QTest::newRow("truncated after the trailer") << false;
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("none") << QString();
+        QTest::newRow("wrong startxref offset") << QStringLiteral("startxref");
+        QTest::newRow("truncated after the trailer") << QStringLiteral("truncated");
+        using TestPdfs::Repair;
+        const std::pair<const char*, Repair> repairs[] = {
+            {"xref entry with offset 0", Repair::OffsetZero},
+            {"xref entry at another object", Repair::WrongObject},
+            {"duplicated key", Repair::DuplicatedKey},
+            {"empty object", Repair::EmptyObject},
+            {"unknown token", Repair::UnknownToken},
+            {"number too large", Repair::NumberTooLarge}};
+        for (const auto& [name, repair] : repairs)
+            QTest::newRow(name) << QString::number(int(repair));
     }
-    void repairableDamageOpens()
+    void repairedInputsAreProtected()
     {
-        QFETCH(bool, brokenXref);
-        const QString good = makeInput(QStringLiteral("good.pdf"));
-        const QString damaged = path(QStringLiteral("damaged.pdf"));
+        QFETCH(QString, damage);
+        const TestPdfs::Options options{.pages = 3};
+        const QString good = makeInput(QStringLiteral("good.pdf"), options);
+        const QString input = path(QStringLiteral("in.pdf"));
         const QByteArray goodBytes = TestPdfs::readBytes(good);
-        QVERIFY(brokenXref ? TestPdfs::writeWithBrokenXref(good, damaged)
-                           : TestPdfs::writeTruncated(good, damaged,
-                                                      goodBytes.lastIndexOf("startxref")));
-        QVERIFY(!qpdfCheck(damaged));
+        if (damage.isEmpty())
+            QVERIFY(QFile::copy(good, input));
+        else if (damage == u"startxref")
+            QVERIFY(TestPdfs::writeWithBrokenXref(good, input));
+        else if (damage == u"truncated")
+            QVERIFY(TestPdfs::writeTruncated(good, input, goodBytes.lastIndexOf("startxref")));
+        else
+            QVERIFY(TestPdfs::writeNeedingRepair(input, TestPdfs::Repair(damage.toInt()), options));
+        QCOMPARE(qpdfCheck(input), damage.isEmpty());
 
         const QString output = path(QStringLiteral("out.pdf"));
         PdfLibrary library;
-        QVERIFY(protect(library, damaged, output, owner, {}, 3, -4));
-        QCOMPARE(library.CountPages(), 3);
-        QVERIFY(qpdfCheck(output, bytes(owner)));
-        QCOMPARE(popplerInfo(output).pages, 3);
-        QVERIFY(popplerText(output).contains(TestPdfs::pageText({}, 3)));
+        QVERIFY(protect(library, input, output, owner, {}, 3, -4));
+        // The first repair, as the qpdf tool tells it, without the file.
+        const QString note = library.RepairNote();
+        const QString message =
+            note.contains(QStringLiteral(": ")) ? note.section(QStringLiteral(": "), 1, -1) : note;
+        QVERIFY2(qpdfFirstWarning(input).endsWith(message), qPrintable(note));
+        QCOMPARE(note.isEmpty(), damage.isEmpty());
+        QVERIFY(!note.contains(QStringLiteral("in.pdf")));
+        Expected expected;
+        expected.permissions = -4;
+        expected.ownerPassword = owner;
+        for (int n = 1; n <= options.pages; ++n)
+            expected.pageTexts << TestPdfs::pageText(options, n);
+        const QString problems = protectionProblems(output, expected);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
     void writeFailures_data()
@@ -475,7 +505,9 @@ private slots:
         const QString folder = path(QStringLiteral("locked"));
         QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("locked")));
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        auto restore = qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        auto restore = qScopeGuard([&] {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
         {
             QFile probe(folder + QStringLiteral("/probe"));
             if (probe.open(QIODevice::WriteOnly)) {
@@ -548,8 +580,8 @@ private slots:
 
     void unicodeFileNames()
     {
-        const QString input =
-            makeInput(QStringLiteral("Bericht-\u00e4\u00f6\u00fc \u041e\u0442\u0447\u0451\u0442.pdf"));
+        const QString input = makeInput(
+            QStringLiteral("Bericht-\u00e4\u00f6\u00fc \u041e\u0442\u0447\u0451\u0442.pdf"));
         const QString output = path(QStringLiteral("Ausgabe-\u00df \u62a5\u544a.pdf"));
         PdfLibrary library;
         QVERIFY(protect(library, input, output, owner, {}, 2, -4));

@@ -80,25 +80,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("owner");
         QTest::addColumn<QString>("user");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("atFault");   // the character CheckPassword names
+        QTest::addColumn<QString>("atFault");  // the character CheckPassword names
         for (int strength = 0; strength <= 3; ++strength)
             QTest::addRow("empty owner, strength %d", strength)
                 << strength << QString() << QStringLiteral("user") << 111 << QString();
         const QString nul = QStringLiteral("abc") + QChar(0) + QStringLiteral("def");
-        QTest::newRow("NUL in the owner password") << 3 << nul << QString() << 106 << QString(QChar(0));
-        QTest::newRow("NUL in the user password") << 1 << QStringLiteral("owner") << nul << 106
-                                                  << QString(QChar(0));
-        QTest::newRow("Cyrillic at 128-bit AES") << 2 << QStringLiteral("owner")
-                                                 << QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c")
-                                                 << 106 << QStringLiteral("\u043f");
-        QTest::newRow("ligature at 256-bit AES") << 3 << QStringLiteral("of\uFB01ce") << QString() << 106
-                                                 << QStringLiteral("\uFB01");
-        QTest::newRow("circled digit") << 3 << QStringLiteral("owner") << QStringLiteral("pin\u2460")
-                                       << 106 << QStringLiteral("\u2460");
-        QTest::newRow("full-width letter") << 3 << QStringLiteral("\uFF21bc") << QString() << 106
-                                           << QStringLiteral("\uFF21");
-        QTest::newRow("combining mark") << 3 << QStringLiteral("owner") << QStringLiteral("cafe\u0301")
-                                        << 106 << QStringLiteral("\u0301");
+        QTest::newRow("NUL in the owner password")
+            << 3 << nul << QString() << 106 << QString(QChar(0));
+        QTest::newRow("NUL in the user password")
+            << 1 << QStringLiteral("owner") << nul << 106 << QString(QChar(0));
+        QTest::newRow("Cyrillic at 128-bit AES")
+            << 2 << QStringLiteral("owner")
+            << QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c") << 106
+            << QStringLiteral("\u043f");
+        QTest::newRow("ligature at 256-bit AES")
+            << 3 << QStringLiteral("of\uFB01ce") << QString() << 106 << QStringLiteral("\uFB01");
+        QTest::newRow("circled digit")
+            << 3 << QStringLiteral("owner") << QStringLiteral("pin\u2460") << 106
+            << QStringLiteral("\u2460");
+        QTest::newRow("full-width letter")
+            << 3 << QStringLiteral("\uFF21bc") << QString() << 106 << QStringLiteral("\uFF21");
+        QTest::newRow("combining mark")
+            << 3 << QStringLiteral("owner") << QStringLiteral("cafe\u0301") << 106
+            << QStringLiteral("\u0301");
     }
     void refusedSecurity()
     {
@@ -130,8 +134,8 @@ private Q_SLOTS:
     {
         const QString input = makeInput(QStringLiteral("in.pdf"));
         const QString output = path(QStringLiteral("out.pdf"));
-        const QString user = QStringLiteral("\u00e4").repeated(100);    // 200 bytes
-        const QString owner = QStringLiteral("owner-").repeated(30);     // 180 bytes
+        const QString user = QStringLiteral("\u00e4").repeated(100);  // 200 bytes
+        const QString owner = QStringLiteral("owner-").repeated(30);  // 180 bytes
         PdfLibrary library;
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(owner, user, 3, -4), 1);
@@ -180,15 +184,34 @@ private Q_SLOTS:
         QCOMPARE(library.ErrorCode(), alike ? int(PdfLibrary::NotProtectedOnReadBack) : 0);
     }
 
-    // Memory running out while a file is read is no sign of damage.
+    // Memory running out while a file is read is no sign of damage, when
+    // it is opened or when every object is read before the copy, which is
+    // then not written.
+    void outOfMemoryIsNotDamage_data()
+    {
+        QTest::addColumn<bool>("whileOpening");
+        QTest::newRow("opening") << true;
+        QTest::newRow("reading every object") << false;
+    }
     void outOfMemoryIsNotDamage()
     {
+        QFETCH(bool, whileOpening);
         const QString input = makeInput(QStringLiteral("in.pdf"));
         PdfLibrary library;
-        allocationsFail = true;
-        const int opened = library.OpenFile(input, {});
-        allocationsFail = false;
-        QCOMPARE(opened, 0);
+        if (whileOpening) {
+            allocationsFail = true;
+            const int opened = library.OpenFile(input, {});
+            allocationsFail = false;
+            QCOMPARE(opened, 0);
+        } else {
+            QCOMPARE(library.OpenFile(input, {}), 1);
+            QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
+            allocationsFail = true;
+            library.RepairNote();
+            allocationsFail = false;
+            QCOMPARE(library.SaveFile(path(QStringLiteral("out.pdf"))), 0);
+            QVERIFY(!entries(dir_->path()).contains(QStringLiteral("out.pdf")));
+        }
         QCOMPARE(library.ErrorCode(), int(PdfLibrary::FileUnreadable));
     }
 
@@ -196,7 +219,7 @@ private Q_SLOTS:
     // opened; a deep but sound tree is.
     void unusablePageTrees_data()
     {
-        QTest::addColumn<int>("levels");   // 0: no pages at all
+        QTest::addColumn<int>("levels");  // 0: no pages at all
         QTest::addColumn<int>("opened");
         QTest::newRow("no pages") << 0 << 0;
         QTest::newRow("40,000 levels") << 40000 << 0;
@@ -225,40 +248,58 @@ private Q_SLOTS:
     // opening and saving, gives no output.
     void inputFailsOrChangesWhileCopied_data()
     {
-        QTest::addColumn<bool>("keepTime");
+        QTest::addColumn<QString>("when");
         QTest::addColumn<int>("code");
-        // An object's bytes damaged in place, the file's time set back:
-        // libqpdf only warns while it copies.
-        QTest::newRow("damage found while copying") << true << 102;
-        QTest::newRow("rewritten after opening") << false << 101;
+        // Stream data that can no longer be read, while the path shows a
+        // file of the same size and time: libqpdf only warns, while it
+        // reads every object before writing or while it copies.
+        QTest::newRow("cut short before the copy") << QStringLiteral("before") << 102;
+        QTest::newRow("cut short while copying") << QStringLiteral("writing") << 102;
+        QTest::newRow("rewritten after opening") << QStringLiteral("rewritten") << 101;
     }
     void inputFailsOrChangesWhileCopied()
     {
-        QFETCH(bool, keepTime);
+        QFETCH(QString, when);
         QFETCH(int, code);
+#ifndef Q_OS_UNIX
+        if (when != u"rewritten")
+            QSKIP("an open file can only be renamed on Unix");
+#endif
         const QString input = makeInput(QStringLiteral("in.pdf"), {.pages = 200});
+        const QByteArray bytes = TestPdfs::readBytes(input);
+        const QDateTime modified = QFileInfo(input).lastModified();
+        const QString held = path(QStringLiteral("held.pdf"));
         PdfLibrary library;
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
 
-        QFile file(input);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        const QDateTime modified = QFileInfo(file).lastModified();
-        const QByteArray bytes = file.readAll();
-        // The header of the first page's contents, which opening never read,
-        // far from the end of the file that was read then.
-        const qsizetype header = bytes.lastIndexOf(" 0 obj", bytes.indexOf("stream\n"));
-        QVERIFY(header > 0);
-        QVERIFY(file.seek(header - 1) && file.write("xxxxxxxx") == 8 && file.flush());
-        if (keepTime)
-            QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-        else
+        // The file libqpdf holds open is cut in its first stream.
+        const auto cutShort = [&] {
+            QVERIFY(QFile::rename(input, held));
+            QVERIFY(TestPdfs::writeBytes(input, bytes));
+            QFile copy(input);
+            QVERIFY(copy.open(QIODevice::ReadWrite) &&
+                    copy.setFileTime(modified, QFileDevice::FileModificationTime));
+            QVERIFY(QFile::resize(held, bytes.indexOf("stream\n") + 20));
+        };
+        if (when == u"before") {
+            cutShort();
+        } else if (when == u"writing") {
+            library.setWriterHookForTests([&](QPDFWriter&) { cutShort(); });
+        } else {
+            QFile file(input);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            // The header of the first page's contents, which opening never
+            // read.
+            const qsizetype header = bytes.lastIndexOf(" 0 obj", bytes.indexOf("stream\n"));
+            QVERIFY(header > 0);
+            QVERIFY(file.seek(header - 1) && file.write("xxxxxxxx") == 8 && file.flush());
             QVERIFY(file.setFileTime(modified.addSecs(5), QFileDevice::FileModificationTime));
-        file.close();
+        }
 
         QCOMPARE(library.SaveFile(path(QStringLiteral("out.pdf"))), 0);
         QCOMPARE(library.ErrorCode(), code);
-        QCOMPARE(entries(dir_->path()), QStringList{QStringLiteral("in.pdf")});
+        QVERIFY(!entries(dir_->path()).contains(QStringLiteral("out.pdf")));
     }
 
     // What goes wrong while the copy is written is the input's fault when
@@ -300,22 +341,20 @@ private Q_SLOTS:
                 writer.setR6EncryptionParameters("owner", "owner", false, false, false, false,
                                                  false, false, qpdf_r3p_none, true);
             if (fault == u"swapped")
-                writer.setR6EncryptionParameters("owner", "user", false, false, false, false,
-                                                 false, false, qpdf_r3p_none, true);
+                writer.setR6EncryptionParameters("owner", "user", false, false, false, false, false,
+                                                 false, qpdf_r3p_none, true);
         });
         QCOMPARE(library.OpenFile(input, {}), 1);
-        QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"),
-                                         fault == u"owner" || fault == u"swapped"
-                                             ? QStringLiteral("user")
-                                             : QString(),
-                                         3,
-                                         library.ComposePermissions(0, 0, 0, 0, 0, 0, 0, 0)),
+        QCOMPARE(library.ApplyEncryption(
+                     QStringLiteral("owner"),
+                     fault == u"owner" || fault == u"swapped" ? QStringLiteral("user") : QString(),
+                     3, library.ComposePermissions(0, 0, 0, 0, 0, 0, 0, 0)),
                  1);
         QCOMPARE(library.SaveFile(output), 0);
         QCOMPARE(library.ErrorCode(), code);
-        QCOMPARE(entries(dir_->path()),
-                 fault == u"folder" ? QStringList{QStringLiteral("in.pdf")}
-                                    : (QStringList{QStringLiteral("in.pdf"), QStringLiteral("out")}));
+        QCOMPARE(entries(dir_->path()), fault == u"folder" ? QStringList{QStringLiteral("in.pdf")}
+                                                           : (QStringList{QStringLiteral("in.pdf"),
+                                                                          QStringLiteral("out")}));
         if (fault != u"folder") {
             QCOMPARE(entries(folder), QStringList{QStringLiteral("out.pdf")});
             QCOMPARE(TestPdfs::readBytes(output), QByteArray("an earlier output"));

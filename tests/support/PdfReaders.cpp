@@ -1,5 +1,6 @@
 #include "PdfReaders.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -10,7 +11,7 @@ const QString passwordSlot = QStringLiteral("@PASSWORD@");
 
 struct Run
 {
-    bool ok = false;   // started, finished, exit code 0
+    bool ok = false;  // started, finished, exit code 0
     QByteArray out;
     QByteArray err;
 };
@@ -25,7 +26,7 @@ Run run(const QString& program, QStringList arguments, const QByteArray& passwor
         QString escaped;
         for (const char byte : password)
             escaped += QStringLiteral("\\0%1").arg(static_cast<unsigned char>(byte), 3, 8,
-                                                  QLatin1Char('0'));
+                                                   QLatin1Char('0'));
         const QString script = QStringLiteral(
             "p=$(printf '%b_' \"$1\"); p=${p%_}; shift\n"
             "for a do shift\n"
@@ -33,8 +34,9 @@ Run run(const QString& program, QStringList arguments, const QByteArray& passwor
             "  set -- \"$@\" \"$a\"\n"
             "done\n"
             "exec \"$@\"");
-        arguments = QStringList{QStringLiteral("-c"), script, QStringLiteral("sh"), escaped,
-                                program} + arguments;
+        arguments =
+            QStringList{QStringLiteral("-c"), script, QStringLiteral("sh"), escaped, program} +
+            arguments;
         executable = QStringLiteral("/bin/sh");
     }
     QProcess process;
@@ -74,23 +76,26 @@ QStringList missingTools()
 PopplerInfo popplerInfo(const QString& path, const QByteArray& password, As as)
 {
     const char* option = as == As::User ? "-upw" : "-opw";
-    const Run result = run(QStringLiteral("pdfinfo"), withPassword(option, password, {path}),
-                           password);
+    const Run result =
+        run(QStringLiteral("pdfinfo"), withPassword(option, password, {path}), password);
     PopplerInfo info;
     info.output = QString::fromUtf8(result.out + result.err);
     info.opened = result.ok;
     if (!result.ok)
         return info;
     const QString out = QString::fromUtf8(result.out);
-    const auto pages = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"),
-                                          QRegularExpression::MultilineOption).match(out);
+    const auto pages =
+        QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
+            .match(out);
     if (pages.hasMatch())
         info.pages = pages.captured(1).toInt();
     // "Encrypted:       yes (print:no copy:yes change:no addNotes:no algorithm:RC4)"
     const auto encrypted = QRegularExpression(QStringLiteral("^Encrypted:\\s+(yes|no)(.*)$"),
-                                              QRegularExpression::MultilineOption).match(out);
+                                              QRegularExpression::MultilineOption)
+                               .match(out);
     info.encrypted = encrypted.captured(1) == u"yes";
-    auto flags = QRegularExpression(QStringLiteral("(\\w+):(\\S+)")).globalMatch(encrypted.captured(2));
+    auto flags =
+        QRegularExpression(QStringLiteral("(\\w+):(\\S+)")).globalMatch(encrypted.captured(2));
     while (flags.hasNext()) {
         const auto flag = flags.next();
         if (flag.captured(1) == u"algorithm")
@@ -104,8 +109,7 @@ PopplerInfo popplerInfo(const QString& path, const QByteArray& password, As as)
 QString popplerText(const QString& path, const QByteArray& password)
 {
     const Run result = run(QStringLiteral("pdftotext"),
-                           withPassword("-upw", password, {path, QStringLiteral("-")}),
-                           password);
+                           withPassword("-upw", password, {path, QStringLiteral("-")}), password);
     return result.ok ? QString::fromUtf8(result.out) : QString();
 }
 
@@ -116,12 +120,12 @@ bool mupdfOpens(const QString& path, const QByteArray& password)
 
 QString mupdfText(const QString& path, const QByteArray& password)
 {
-    const Run result = run(QStringLiteral("mutool"),
-                           QStringList{QStringLiteral("draw"), QStringLiteral("-q"),
-                                       QStringLiteral("-F"), QStringLiteral("txt"),
-                                       QStringLiteral("-o"), QStringLiteral("-")}
-                               + withPassword("-p", password, {path}),
-                           password);
+    const Run result =
+        run(QStringLiteral("mutool"),
+            QStringList{QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-F"),
+                        QStringLiteral("txt"), QStringLiteral("-o"), QStringLiteral("-")} +
+                withPassword("-p", password, {path}),
+            password);
     // mutool reports some failures on stderr only.
     if (!result.ok || result.err.contains("error"))
         return {};
@@ -130,17 +134,18 @@ QString mupdfText(const QString& path, const QByteArray& password)
 
 MupdfEncryption mupdfEncryption(const QString& path, const QByteArray& password)
 {
-    const Run result = run(QStringLiteral("mutool"),
-                           QStringList{QStringLiteral("info")} + withPassword("-p", password, {path}),
-                           password);
+    const Run result =
+        run(QStringLiteral("mutool"),
+            QStringList{QStringLiteral("info")} + withPassword("-p", password, {path}), password);
     MupdfEncryption info;
     // mutool info reports a wrong password on stderr and still exits with 0.
     info.opened = result.ok && !result.err.contains("error");
     const QString out = QString::fromUtf8(result.out);
     const auto number = [&](const char* key) {
-        const auto match = QRegularExpression(QStringLiteral("Encryption object.*\\n.*/%1 (-?\\d+)")
-                                                  .arg(QLatin1String(key)))
-                               .match(out);
+        const auto match =
+            QRegularExpression(
+                QStringLiteral("Encryption object.*\\n.*/%1 (-?\\d+)").arg(QLatin1String(key)))
+                .match(out);
         return match.hasMatch() ? match.captured(1).toInt() : 0;
     };
     info.revision = number("R");
@@ -181,8 +186,18 @@ bool qpdfCheck(const QString& path, const QByteArray& password)
     if (!password.isEmpty())
         arguments << QStringLiteral("--password=") + passwordSlot;
     const Run result = run(QStringLiteral("qpdf"), arguments, password);
-    return result.ok && result.err.isEmpty()
-        && result.out.contains("No syntax or stream encoding errors found");
+    return result.ok && result.err.isEmpty() &&
+           result.out.contains("No syntax or stream encoding errors found");
+}
+
+QString qpdfFirstWarning(const QString& path)
+{
+    const Run result = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
+    const QByteArray prefix = "WARNING: " + QFile::encodeName(path);
+    for (const QByteArray& line : result.err.split('\n'))
+        if (line.startsWith(prefix))
+            return QString::fromUtf8(line.mid(prefix.size()));
+    return {};
 }
 
 QString protectionProblems(const QString& path, const Expected& expected)
@@ -202,9 +217,9 @@ QString protectionProblems(const QString& path, const Expected& expected)
     const QByteArray user = stored(expected.userPassword);
     const QByteArray owner = stored(expected.ownerPassword);
     const int revision = QList<int>{2, 3, 4, 6}.value(expected.strength);
-    const QString algorithm =
-        QStringList{QStringLiteral("RC4"), QStringLiteral("RC4"), QStringLiteral("AES"),
-                    QStringLiteral("AES-256")}.value(expected.strength);
+    const QString algorithm = QStringList{QStringLiteral("RC4"), QStringLiteral("RC4"),
+                                          QStringLiteral("AES"), QStringLiteral("AES-256")}
+                                  .value(expected.strength);
     const auto allows = [&](int bit) { return ((expected.permissions >> (bit - 1)) & 1) != 0; };
     const qsizetype pages = expected.pageTexts.size();
 
@@ -224,7 +239,8 @@ QString protectionProblems(const QString& path, const Expected& expected)
         check(!popplerInfo(path, "wrong", As::Owner).opened,
               QStringLiteral("poppler opens it with a wrong owner password"));
         check(!popplerInfo(path).opened, QStringLiteral("poppler opens it without a password"));
-        check(!popplerInfo(path, "wrong").opened, QStringLiteral("poppler opens it with a wrong one"));
+        check(!popplerInfo(path, "wrong").opened,
+              QStringLiteral("poppler opens it with a wrong one"));
         check(!mupdfOpens(path), QStringLiteral("MuPDF opens it without a password"));
     }
 

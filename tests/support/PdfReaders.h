@@ -22,7 +22,7 @@ struct PopplerInfo
     bool encrypted = false;
     // print, copy, change and addNotes: the flags pdfinfo reports.
     QMap<QString, bool> permissions;
-    QString algorithm;            // "RC4", "AES", "AES-256"
+    QString algorithm;  // "RC4", "AES", "AES-256"
     QString output;
 };
 
@@ -44,7 +44,7 @@ QString mupdfText(const QString& path, const QByteArray& password = {});
 struct MupdfEncryption
 {
     bool opened = false;
-    int revision = 0;             // /R and /P of the encryption dictionary
+    int revision = 0;  // /R and /P of the encryption dictionary
     int permissions = 0;
 };
 
@@ -56,8 +56,8 @@ struct QpdfEncryption
     bool opened = false;
     bool encrypted = false;
     int revision = 0;
-    int permissions = 0;          // the P value
-    QString streamMethod;         // "RC4", "AESv2", "AESv3"
+    int permissions = 0;   // the P value
+    QString streamMethod;  // "RC4", "AESv2", "AESv3"
     QString output;
 };
 
@@ -67,14 +67,18 @@ QpdfEncryption qpdfEncryption(const QString& path, const QByteArray& password = 
 // True when qpdf --check finds no error and no warning.
 bool qpdfCheck(const QString& path, const QByteArray& password = {});
 
+// The first warning of qpdf --check as it follows the file name, such as
+// " (object 8 0): object has offset 0"; "" when there is none.
+QString qpdfFirstWarning(const QString& path);
+
 // What a protected output must show every reader.
 struct Expected
 {
-    int strength = 3;          // as PdfLibrary's strength codes
-    int permissions = 0;       // the P value
-    QString userPassword;      // "" for none
+    int strength = 3;      // as PdfLibrary's strength codes
+    int permissions = 0;   // the P value
+    QString userPassword;  // "" for none
     QString ownerPassword;
-    QStringList pageTexts;     // one per page, each shown on its page
+    QStringList pageTexts;  // one per page, each shown on its page
 };
 
 // The one check of a protected output with all the independent readers:

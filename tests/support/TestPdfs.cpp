@@ -41,9 +41,9 @@ QPDFObjectHandle makeImage(QPDF& pdf)
             pixels.push_back(static_cast<char>(128));
         }
     QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, pixels);
-    image.replaceDict(QPDFObjectHandle::parse(
-        "<< /Type /XObject /Subtype /Image /Width 32 /Height 32"
-        " /ColorSpace /DeviceRGB /BitsPerComponent 8 >>"));
+    image.replaceDict(
+        QPDFObjectHandle::parse("<< /Type /XObject /Subtype /Image /Width 32 /Height 32"
+                                " /ColorSpace /DeviceRGB /BitsPerComponent 8 >>"));
     return image;
 }
 
@@ -55,20 +55,20 @@ void setEncryption(QPDFWriter& writer, const TestPdfs::Options& options)
     const qpdf_r3_print_e print = allow ? qpdf_r3p_full : qpdf_r3p_none;
     switch (options.strength) {
     case 0:
-        writer.setR2EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow,
-                                                 allow, allow);
+        writer.setR2EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow, allow,
+                                                 allow);
         break;
     case 1:
-        writer.setR3EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow,
-                                                 allow, allow, allow, allow, print);
+        writer.setR3EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow, allow,
+                                                 allow, allow, allow, print);
         break;
     case 2:
-        writer.setR4EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow,
-                                                 allow, allow, allow, allow, print, true, true);
+        writer.setR4EncryptionParametersInsecure(user.c_str(), owner.c_str(), allow, allow, allow,
+                                                 allow, allow, allow, print, true, true);
         break;
     default:
-        writer.setR6EncryptionParameters(user.c_str(), owner.c_str(), allow, allow, allow,
-                                         allow, allow, allow, print, true);
+        writer.setR6EncryptionParameters(user.c_str(), owner.c_str(), allow, allow, allow, allow,
+                                         allow, allow, print, true);
         break;
     }
 }
@@ -87,8 +87,8 @@ void addFeatures(QPDF& pdf, const TestPdfs::Options& options)
     QPDFObjectHandle fields = QPDFObjectHandle::newArray();
     if (options.features & (PdfLibrary::Signed | PdfLibrary::Certified)) {
         // The value sits on a kid that takes its type from its parent.
-        QPDFObjectHandle parent = pdf.makeIndirectObject(
-            QPDFObjectHandle::parse("<< /FT /Sig /T (Signatures) >>"));
+        QPDFObjectHandle parent =
+            pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /FT /Sig /T (Signatures) >>"));
         QPDFObjectHandle kid = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /T (One) >>"));
         kid.replaceKey("/V", pdf.makeIndirectObject(signatureValue()));
         kid.replaceKey("/Parent", parent);
@@ -96,8 +96,8 @@ void addFeatures(QPDF& pdf, const TestPdfs::Options& options)
         fields.appendItem(parent);
     }
     if (options.emptySignatureField)
-        fields.appendItem(pdf.makeIndirectObject(
-            QPDFObjectHandle::parse("<< /FT /Sig /T (Unsigned) >>")));
+        fields.appendItem(
+            pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /FT /Sig /T (Unsigned) >>")));
     if (fields.getArrayNItems() > 0)
         root.replaceKey("/AcroForm", QPDFObjectHandle::newDictionary({{"/Fields", fields}}));
     QPDFObjectHandle perms = QPDFObjectHandle::newDictionary();
@@ -128,36 +128,40 @@ QString pageText(const Options& options, int page)
     return options.text + u' ' + QString::number(page);
 }
 
+// The pages and features of `options` in an empty `pdf`.
+static void build(QPDF& pdf, const Options& options)
+{
+    pdf.emptyPDF();
+    QPDFObjectHandle font = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica"
+                                " /Encoding /WinAnsiEncoding >>"));
+    QPDFObjectHandle image = options.withImage ? makeImage(pdf) : QPDFObjectHandle();
+    QPDFPageDocumentHelper pages(pdf);
+    for (int n = 1; n <= options.pages; ++n) {
+        const bool drawImage = options.withImage && n == 1;
+        std::string content = "BT /F1 24 Tf 72 720 Td (" +
+                              QUtil::utf8_to_pdf_doc(toStd(pageText(options, n).toUtf8())) +
+                              ") Tj ET\n";
+        if (drawImage)
+            content += "q 200 0 0 200 72 400 cm /Im1 Do Q\n";
+        QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+        resources.replaceKey("/Font", QPDFObjectHandle::newDictionary({{"/F1", font}}));
+        if (drawImage)
+            resources.replaceKey("/XObject", QPDFObjectHandle::newDictionary({{"/Im1", image}}));
+        QPDFObjectHandle page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
+        page.replaceKey("/Resources", resources);
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+        pages.addPage(QPDFPageObjectHelper(page), false);
+    }
+    addFeatures(pdf, options);
+}
+
 bool write(const QString& path, const Options& options)
 {
     try {
         QPDF pdf;
-        pdf.emptyPDF();
-        QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica"
-            " /Encoding /WinAnsiEncoding >>"));
-        QPDFObjectHandle image = options.withImage ? makeImage(pdf) : QPDFObjectHandle();
-        QPDFPageDocumentHelper pages(pdf);
-        for (int n = 1; n <= options.pages; ++n) {
-            const bool drawImage = options.withImage && n == 1;
-            std::string content = "BT /F1 24 Tf 72 720 Td ("
-                                  + QUtil::utf8_to_pdf_doc(toStd(pageText(options, n).toUtf8()))
-                                  + ") Tj ET\n";
-            if (drawImage)
-                content += "q 200 0 0 200 72 400 cm /Im1 Do Q\n";
-            QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-            resources.replaceKey("/Font", QPDFObjectHandle::newDictionary({{"/F1", font}}));
-            if (drawImage)
-                resources.replaceKey("/XObject",
-                                     QPDFObjectHandle::newDictionary({{"/Im1", image}}));
-            QPDFObjectHandle page = pdf.makeIndirectObject(
-                QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
-            page.replaceKey("/Resources", resources);
-            page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
-            pages.addPage(QPDFPageObjectHelper(page), false);
-        }
-        addFeatures(pdf, options);
-
+        build(pdf, options);
         const QByteArray name = QFile::encodeName(path);
         QPDFWriter writer(pdf, name.constData());
         writer.setObjectStreamMode(options.objectStreams ? qpdf_o_generate : qpdf_o_disable);
@@ -170,11 +174,92 @@ bool write(const QString& path, const Options& options)
     }
 }
 
+namespace {
+
+// The number n in the first "<key> n 0 R" of `bytes`; 0 when there is none.
+int referenceAfter(const QByteArray& bytes, const QByteArray& key)
+{
+    const qsizetype at = bytes.indexOf(key + ' ');
+    return at < 0 ? 0 : bytes.mid(at + key.size() + 1, 12).split(' ').first().toInt();
+}
+
+// Where the offset of object `number` stands in the one xref table.
+qsizetype xrefEntry(const QByteArray& bytes, int number)
+{
+    const qsizetype table = bytes.lastIndexOf("\nxref\n0 ");
+    const qsizetype entries = bytes.indexOf('\n', table + 6) + 1;
+    return table < 0 || entries <= 0 ? -1 : entries + 20 * qsizetype(number);
+}
+
+}  // namespace
+
+bool writeNeedingRepair(const QString& path, Repair repair, const Options& options)
+{
+    const QByteArray title = "(Sealmark repair test)";
+    try {
+        QPDF pdf;
+        build(pdf, options);
+        // Written next to /Subject, /Subjecu becomes a second /Subject below.
+        QPDFObjectHandle info = QPDFObjectHandle::parse("<< /Subject (A) /Subjecu (B) >>");
+        pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
+        // Under a key readers ignore, reached only through a stream's
+        // dictionary.
+        QPDFObjectHandle page = pdf.getAllPages().front();
+        QPDFObjectHandle contents = page.getKey("/Contents");
+        contents.getDict().replaceKey(
+            "/SealmarkNote", pdf.makeIndirectObject(QPDFObjectHandle::parse(title.constData())));
+        const QByteArray name = QFile::encodeName(path);
+        QPDFWriter writer(pdf, name.constData());
+        writer.setObjectStreamMode(qpdf_o_disable);
+        writer.write();
+    } catch (const std::exception&) {
+        return false;
+    }
+    QByteArray bytes = readBytes(path);
+    const auto offsetOf = [&](int number) {
+        return bytes.indexOf('\n' + QByteArray::number(number) + " 0 obj\n") + 1;
+    };
+    const qsizetype titleAt = bytes.indexOf('\n' + title + '\n') + 1;
+    const int infoNumber = referenceAfter(bytes, "/Info");
+    const int contentsNumber = referenceAfter(bytes, "/Contents");
+    const qsizetype infoEntry = xrefEntry(bytes, infoNumber);
+    const qsizetype contentsEntry = xrefEntry(bytes, contentsNumber);
+    if (titleAt <= 0 || infoEntry < 0 || contentsEntry < 0 || bytes.count("/Subjecu") != 1)
+        return false;
+    switch (repair) {
+    case Repair::OffsetZero: {
+        // Nothing refers to the object any more, as in files from Quartz.
+        const QByteArray reference = "/Info " + QByteArray::number(infoNumber) + " 0 R";
+        bytes.replace(reference, QByteArray(reference.size(), ' '));
+        bytes.replace(infoEntry, 10, "0000000000");
+        break;
+    }
+    case Repair::WrongObject:
+        // The page's contents are found only by scanning the file.
+        bytes.replace(contentsEntry, 10,
+                      QByteArray::number(offsetOf(infoNumber)).rightJustified(10, '0'));
+        break;
+    case Repair::DuplicatedKey:
+        bytes.replace("/Subjecu", "/Subject");
+        break;
+    case Repair::EmptyObject:
+        bytes.replace(titleAt, title.size(), QByteArray(title.size(), ' '));
+        break;
+    case Repair::UnknownToken:
+        bytes.replace(titleAt, 1, "x");
+        break;
+    case Repair::NumberTooLarge:
+        bytes.replace(titleAt, title.size(), QByteArray(title.size(), '9'));
+        break;
+    }
+    return writeBytes(path, bytes);
+}
+
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 QByteArray readBytes(const QString& path)
@@ -255,7 +340,8 @@ bool writeDeepPageTree(const QString& path, int levels)
     QByteArray bytes = "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n";
     const int page = levels + 2;
     for (int node = 2; node < page; ++node) {
-        const QByteArray parent = node == 2 ? QByteArray() : " /Parent " + QByteArray::number(node - 1) + " 0 R";
+        const QByteArray parent =
+            node == 2 ? QByteArray() : " /Parent " + QByteArray::number(node - 1) + " 0 R";
         bytes += QByteArray::number(node) + " 0 obj << /Type /Pages /Count 1" + parent +
                  " /Kids [" + QByteArray::number(node + 1) + " 0 R] >> endobj\n";
     }
@@ -267,9 +353,8 @@ bool writeDeepPageTree(const QString& path, int levels)
 
 QStringList entries(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
-                                      QDir::System,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 }  // namespace TestPdfs
