@@ -1,6 +1,7 @@
 #include "job/OpenedInput.h"
 
-OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords)
+OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords,
+                      const std::function<bool(const OpenedInput&)>& keep)
 {
     OpenedInput input;
     for (const QString& password : passwords) {
@@ -11,8 +12,12 @@ OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& p
         if (input.opened) {
             input.password = password;
             input.features = pdf.DocumentFeatures();
+            input.objects = pdf.DocumentObjects();
             input.protection = pdf.DocumentProtection();
-            pdf.CloseDocument(pdf.DocumentIdAt(1));
+            if (keep && keep(input))
+                input.held = pdf.HoldDocument();
+            else
+                pdf.CloseDocument(pdf.DocumentIdAt(1));
             return input;
         }
         if (input.errorCode != PdfLibrary::PasswordRequired)

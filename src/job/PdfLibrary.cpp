@@ -18,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -155,7 +156,10 @@ qint64 modifiedMilliseconds(const QFileInfo& file)
 
 struct PdfLibrary::Document
 {
+    // Null once a save has written it: the read-back must not find the
+    // input still in memory. Opened again if it is needed after that.
     std::shared_ptr<QPDF> pdf;
+    std::string openedWith;  // the password bytes that opened it
     QString path;
     qint64 size = 0;  // of the file when it was opened
     // The file system's own time, to the millisecond: a local date would
@@ -163,7 +167,9 @@ struct PdfLibrary::Document
     qint64 lastModified = 0;
     int id = 0;
     int pageCount = 0;
-    std::optional<int> features;  // found when first asked for: a run never asks
+    long long declaredPages = -1;  // DocumentFacts::DeclaredPageCount
+    qint64 objects = 0;            // as the trailer's /Size counts them
+    std::optional<int> features;   // found when first asked for: a run never asks
     Protection protection;
     std::optional<AppliedSecurity> security;
 
@@ -172,6 +178,44 @@ struct PdfLibrary::Document
         const QFileInfo now(path);
         return !now.exists() || now.size() != size || modifiedMilliseconds(now) != lastModified;
     }
+
+    // Opens the file again after a save let it go; false when it changed
+    // since it was first opened, or no longer opens.
+    bool reload()
+    {
+        if (pdf)
+            return true;
+        if (fileChanged())
+            return false;
+        std::shared_ptr<QPDF> again = QPDF::create();
+        again->setSuppressWarnings(true);
+        try {
+            again->processFile(LibraryFileName(path).c_str(), openedWith.c_str());
+            // Repairs made while opening are done with, as after OpenFile.
+            again->getWarnings();
+        } catch (...) {
+            return false;
+        }
+        pdf = std::move(again);
+        return true;
+    }
+};
+
+class PdfLibrary::HeldDocument
+{
+public:
+    explicit HeldDocument(std::unique_ptr<Document> document)
+        : document_(std::move(document))
+    {}
+    std::unique_ptr<Document> take()
+    {
+        const std::lock_guard lock(mutex_);
+        return std::move(document_);
+    }
+
+private:
+    std::mutex mutex_;
+    std::unique_ptr<Document> document_;
 };
 
 PdfLibrary::PdfLibrary() = default;
@@ -280,7 +324,10 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                     return fail(NotPdf);
                 }
                 document->pageCount = static_cast<int>(pdf->getAllPages().size());
+                document->declaredPages = DocumentFacts::DeclaredPageCount(*pdf);
                 document->protection = DocumentFacts::ProtectionOf(*pdf);
+                QPDFObjectHandle size = pdf->getTrailer().getKey("/Size");
+                document->objects = size.isInteger() ? std::max<qint64>(0, size.getIntValue()) : 0;
             } catch (const std::bad_alloc&) {
                 return fail(FileUnreadable);
             } catch (...) {
@@ -294,6 +341,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             // on means the copy would not be whole.
             pdf->getWarnings();
             document->pdf = std::move(pdf);
+            document->openedWith = candidate;
             document->path = path;
             document->size = info.size();
             document->lastModified = modifiedMilliseconds(info);
@@ -332,7 +380,8 @@ int PdfLibrary::DocumentFeatures()
         return fail(NoDocument);
     if (!document_->features) {
         try {
-            document_->features = DocumentFacts::Features(*document_->pdf);
+            document_->features =
+                document_->reload() ? DocumentFacts::Features(*document_->pdf) : 0;
         } catch (...) {
             // What cannot be read says nothing of signatures or PDF/A.
             document_->features = 0;
@@ -413,6 +462,15 @@ int PdfLibrary::ApplyEncryption(const QString& ownerPassword, const QString& use
 
 int PdfLibrary::SaveFile(const QString& outputPath)
 {
+    std::unique_ptr<OutputFile> written;
+    if (WriteFile(outputPath, written) != 1)
+        return 0;
+    return written->flushToDisk() && written->commit() ? succeed() : fail(WriteFailed);
+}
+
+int PdfLibrary::WriteFile(const QString& outputPath, std::unique_ptr<OutputFile>& written)
+{
+    written.reset();
     if (!document_)
         return fail(NoDocument);
     if (!document_->security)
@@ -423,51 +481,85 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         return fail(WriteFailed);
 
     try {
-        OutputFile out(outputPath);
-        if (!out.open())
-            return fail(WriteFailed);
-        QPDF& pdf = *document_->pdf;
-        try {
-            OutputPipeline pipeline(out);
-            QPDFWriter writer(pdf);
-            writer.setOutputPipeline(&pipeline);
-            // Streams go out exactly as they came in, only re-encrypted.
-            writer.setDecodeLevel(qpdf_dl_none);
-            writer.setCompressStreams(false);
-            writer.setRecompressFlate(false);
-            writer.setObjectStreamMode(qpdf_o_preserve);
-            SetEncryption(writer, *document_->security);
-            if (writerHook_)
-                writerHook_(writer);
-            writer.write();
-            pipeline.finish();
-            if (pipeline.failed())
-                return fail(WriteFailed);
-        } catch (const QPDFExc& error) {
-            // Damage found only while copying the input is the input's fault.
-            return fail(error.getErrorCode() == qpdf_e_system ? WriteFailed : NotPdf);
-        } catch (...) {
-            return fail(WriteFailed);
-        }
-        // libqpdf reports a failure to read the input in the middle of the
-        // copy (an I/O error, memory, a file cut short) as a warning only,
-        // and the copy is then not whole.
-        if (document_->fileChanged())
+        if (!document_->reload())
             return fail(FileUnreadable);
-        if (pdf.anyWarnings()) {
-            pdf.getWarnings();
-            return fail(NotPdf);
+        auto out = std::make_unique<OutputFile>(outputPath);
+        if (!out->open())
+            return fail(WriteFailed);
+        {
+            // Released before the output is read back: the writer has read
+            // every object of the input, and a row must not hold those and
+            // the read-back at once.
+            const std::shared_ptr<QPDF> pdf = std::move(document_->pdf);
+            // What was read before (the features, say) warned of nothing the
+            // copy depends on; a warning from now on means it is not whole.
+            pdf->getWarnings();
+            try {
+                OutputPipeline pipeline(*out);
+                QPDFWriter writer(*pdf);
+                writer.setOutputPipeline(&pipeline);
+                // Streams go out exactly as they came in, only re-encrypted.
+                writer.setDecodeLevel(qpdf_dl_none);
+                writer.setCompressStreams(false);
+                writer.setRecompressFlate(false);
+                writer.setObjectStreamMode(qpdf_o_preserve);
+                SetEncryption(writer, *document_->security);
+                if (writerHook_)
+                    writerHook_(writer);
+                writer.write();
+                pipeline.finish();
+                if (pipeline.failed())
+                    return fail(WriteFailed);
+            } catch (const QPDFExc& error) {
+                // Damage found only while copying the input is the input's fault.
+                return fail(error.getErrorCode() == qpdf_e_system ? WriteFailed : NotPdf);
+            } catch (...) {
+                return fail(WriteFailed);
+            }
+            // libqpdf reports a failure to read the input in the middle of the
+            // copy (an I/O error, memory, a file cut short) as a warning only,
+            // and the copy is then not whole.
+            if (document_->fileChanged())
+                return fail(FileUnreadable);
+            if (pdf->anyWarnings())
+                return fail(NotPdf);
         }
-        if (!out.finish())
+        if (!out->close())
             return fail(WriteFailed);
-        if (!ReadsBackAsProtected(out.temporaryPath(), *document_->security, document_->pageCount))
+        if (!ReadsBackAsProtected(out->temporaryPath(), *document_->security,
+                                  document_->declaredPages))
             return fail(NotProtectedOnReadBack);
-        if (!out.commit())
-            return fail(WriteFailed);
+        written = std::move(out);
         return succeed();
     } catch (...) {
         return fail(WriteFailed);
     }
+}
+
+std::shared_ptr<PdfLibrary::HeldDocument> PdfLibrary::HoldDocument()
+{
+    if (!document_) {
+        fail(NoDocument);
+        return {};
+    }
+    succeed();
+    return std::make_shared<HeldDocument>(std::move(document_));
+}
+
+int PdfLibrary::LoadHeldDocument(HeldDocument& held)
+{
+    document_.reset();
+    pagesFault_ = PagesFault::None;
+    document_ = held.take();
+    return document_ ? succeed() : fail(NoDocument);
+}
+
+qint64 PdfLibrary::DocumentObjects()
+{
+    if (!document_)
+        return fail(NoDocument);
+    succeed();
+    return document_->objects;
 }
 
 int PdfLibrary::DocumentIdAt(int position)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class OutputFile;
 class QPDF;
 class QPDFWriter;
 
@@ -177,12 +178,37 @@ public:
     // changed since it was opened. The copy is written to a temporary file
     // beside outputPath, read back (it must open with the user password, or
     // none, as user and with the owner password as owner, and show the
-    // revision, key length, permissions and page count asked for) and
-    // renamed over outputPath only then. A warning of libqpdf while writing
-    // is a failure too. A symbolic link at outputPath is replaced, never
-    // written through. Streams are copied as they are: no decoding, no
-    // recompression.
+    // revision, key length, permissions and page count asked for), flushed
+    // to disk and renamed over outputPath only then. A warning of libqpdf
+    // while writing is a failure too. A symbolic link at outputPath is
+    // replaced, never written through. Streams are copied as they are: no
+    // decoding, no recompression. The input's objects are let go as soon
+    // as they are written, before the copy is read back; what needs them
+    // afterwards opens the file again.
     int SaveFile(const QString& outputPath);
+
+    // SaveFile without its last two steps: on 1, `written` holds the copy,
+    // written, closed and read back as protected, whose flushToDisk() and
+    // then commit() finish the save; until then nothing is at outputPath,
+    // and dropping `written` removes the copy.
+    int WriteFile(const QString& outputPath, std::unique_ptr<OutputFile>& written);
+
+    // The objects of the loaded document, as its trailer counts them: what
+    // it costs in memory once written grows with them. 0 with ErrorCode 104
+    // when none is loaded.
+    qint64 DocumentObjects();
+
+    // A loaded document set aside, to be loaded again by this or any other
+    // PdfLibrary, once (LoadHeldDocument). A thread may load it that did
+    // not open it.
+    class HeldDocument;
+    // Takes the loaded document out of this instance (which then has none);
+    // null with ErrorCode 104 when none is loaded.
+    std::shared_ptr<HeldDocument> HoldDocument();
+    // Makes `held` the loaded document, as OpenFile would have: 1, or 0 with
+    // ErrorCode 104 when it was loaded already. Any document loaded before
+    // is released.
+    int LoadHeldDocument(HeldDocument& held);
 
     // Identifier (never 0) of the loaded document for position 1; 0 with
     // ErrorCode 104 when no document is loaded or for any other position.
