@@ -387,6 +387,37 @@ private Q_SLOTS:
         QVERIFY(mostRows >= 2);
     }
 
+    // A document's objects count too: rows whose objects would not fit the
+    // budget side by side run one at a time, however small their files.
+    void objectsCountInTheBudget()
+    {
+        QList<JobRow> rows;
+        for (int i = 0; i < 4; ++i) {
+            JobRow row(path(QStringLiteral("%1.pdf").arg(i)));
+            QVERIFY(TestPdfs::writeBytes(row.path, "%PDF"));
+            row.objects = 1000;
+            rows << row;
+        }
+        QMutex mutex;
+        int running = 0;
+        int most = 0;
+        BatchJob job(rows, WithTrailingSeparator(work_->path()), settings());
+        job.setMaxParallelRows(4);
+        job.setMemoryBudget(100 << 10);
+        job.setRowWork([&](PdfLibrary&, const JobRow&, const QString&, const EncryptionSettings&) {
+            {
+                const QMutexLocker lock(&mutex);
+                most = std::max(most, ++running);
+            }
+            QThread::msleep(20);
+            const QMutexLocker lock(&mutex);
+            --running;
+            return RowResult{true};
+        });
+        QCOMPARE(job.run().saved, 4);
+        QCOMPARE(most, 1);
+    }
+
     // A real run two rows at a time: every output reads back right.
     void parallelRunWritesCorrectOutputs()
     {
