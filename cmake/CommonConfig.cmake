@@ -26,6 +26,16 @@ if(SEALMARK_SANITIZE AND NOT MSVC)
   target_link_options(sealmark_options INTERFACE ${sanitizers})
 endif()
 
+# ThreadSanitizer for our code (scripts/sanitize-thread); Qt and libqpdf are
+# not built with it, so what they hand between threads is told to it where
+# we rely on it (Waker).
+option(SEALMARK_SANITIZE_THREAD "Build with ThreadSanitizer" OFF)
+if(SEALMARK_SANITIZE_THREAD AND NOT MSVC)
+  set(sanitizers -fsanitize=thread -fno-omit-frame-pointer)
+  target_compile_options(sealmark_options INTERFACE ${sanitizers})
+  target_link_options(sealmark_options INTERFACE ${sanitizers})
+endif()
+
 # The fuzzer's build: our code instrumented for libFuzzer, under ASan and UBSan.
 if(SEALMARK_FUZZ)
   set(sanitizers -fsanitize=address,undefined -fno-omit-frame-pointer)
