@@ -5,24 +5,24 @@
 #include "PdfReaders.h"
 #include "TestPdfs.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QSemaphore>
+#include <QThread>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
-#include <memory>
 #include <utility>
+#include <memory>
 
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -66,11 +66,11 @@ public:
         : folder_(folder)
     {
         QDir().mkpath(folder);
-        mounted_ =
-            geteuid() == 0 &&
-            runProgram(QStringLiteral("mount"),
-                       {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                        QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"), folder});
+        mounted_ = geteuid() == 0 &&
+                   runProgram(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"),
+                               folder});
     }
     ~ScratchFileSystem()
     {
@@ -106,11 +106,11 @@ void makeWritable(const QString& folder)
 struct Outcome
 {
     BatchJob::Counts counts;
-    QList<RowResult> results;  // as reported, in order
+    QList<RowResult> results;   // as reported, in order
     QStringList outputs;
 };
 
-}  // namespace
+} // namespace
 
 // The run in the engine: outputs named before the first row, rows reported
 // in list order, failures that leave nothing behind, stop, and a destination
@@ -227,10 +227,9 @@ private Q_SLOTS:
                              QStringLiteral("3")}),
                      WithTrailingSeparator(work_->path()), settings());
         job.setMaxParallelRows(1);
-        job.setRowWork(
-            [](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
-                return row.path == u"1" ? RowResult{false, 107, 0} : RowResult{true, 0, 0};
-            });
+        job.setRowWork([](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            return row.path == u"1" ? RowResult{false, 107, 0} : RowResult{true, 0, 0};
+        });
         QList<int> started;
         QStringList reported;
         job.onRowStarted = [&](int row) { started << row; };
@@ -283,19 +282,18 @@ private Q_SLOTS:
                              QStringLiteral("3"), QStringLiteral("4")}),
                      WithTrailingSeparator(work_->path()), settings());
         job.setMaxParallelRows(2);
-        job.setRowWork(
-            [&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
-                const int index = row.path.toInt();
-                if (index == 0)
-                    rowZeroMayEnd.acquire();
-                if (index == 2) {
-                    rowZeroMayEnd.release();
-                    rowTwoMayEnd.acquire();
-                }
-                const QMutexLocker lock(&mutex);
-                finished << index;
-                return RowResult{true, 0, 0};
-            });
+        job.setRowWork([&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            const int index = row.path.toInt();
+            if (index == 0)
+                rowZeroMayEnd.acquire();
+            if (index == 2) {
+                rowZeroMayEnd.release();
+                rowTwoMayEnd.acquire();
+            }
+            const QMutexLocker lock(&mutex);
+            finished << index;
+            return RowResult{true, 0, 0};
+        });
         QList<int> started;
         QList<int> reported;
         job.onRowStarted = [&](int row) { started << row; };
@@ -322,14 +320,13 @@ private Q_SLOTS:
         job.setMaxParallelRows(2);
         QSemaphore rowOneMayEnd;
         std::atomic<bool> rowOneEnded{false};
-        job.setRowWork(
-            [&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
-                if (row.path == u"1") {
-                    rowOneMayEnd.acquire();
-                    rowOneEnded = true;
-                }
-                return RowResult{true, 0, 0};
-            });
+        job.setRowWork([&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            if (row.path == u"1") {
+                rowOneMayEnd.acquire();
+                rowOneEnded = true;
+            }
+            return RowResult{true, 0, 0};
+        });
         int depth = 0;
         int deepest = 0;
         job.onRowDone = [&](int row, const RowResult&) {
@@ -370,22 +367,21 @@ private Q_SLOTS:
         BatchJob job(rowsOf(inputs), WithTrailingSeparator(work_->path()), settings());
         job.setMaxParallelRows(4);
         job.setMemoryBudget(100);
-        job.setRowWork(
-            [&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
-                const qint64 size = QFileInfo(row.path).size();
-                {
-                    const QMutexLocker lock(&mutex);
-                    bytes += size;
-                    mostRows = std::max(mostRows, ++rows);
-                    if (rows > 1 && bytes > 100)
-                        overBudget << QStringLiteral("%1 bytes in %2 rows").arg(bytes).arg(rows);
-                }
-                QThread::msleep(30);
+        job.setRowWork([&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+            const qint64 size = QFileInfo(row.path).size();
+            {
                 const QMutexLocker lock(&mutex);
-                bytes -= size;
-                --rows;
-                return RowResult{true, 0, 0};
-            });
+                bytes += size;
+                mostRows = std::max(mostRows, ++rows);
+                if (rows > 1 && bytes > 100)
+                    overBudget << QStringLiteral("%1 bytes in %2 rows").arg(bytes).arg(rows);
+            }
+            QThread::msleep(30);
+            const QMutexLocker lock(&mutex);
+            bytes -= size;
+            --rows;
+            return RowResult{true, 0, 0};
+        });
         QCOMPARE(job.run().saved, int(sizes.size()));
         QCOMPARE(overBudget, QStringList());
         QVERIFY(mostRows >= 2);
@@ -463,7 +459,7 @@ private Q_SLOTS:
         for (int n = 1; n <= 4; ++n) {
             options.text = QStringLiteral("File %1 page").arg(n);
             Expected expected;
-            expected.permissions = -3904 | (1 << 9);  // accessibility, always at AES
+            expected.permissions = -3904 | (1 << 9);   // accessibility, always at AES
             expected.userPassword = security.userPassword;
             expected.ownerPassword = security.ownerPassword;
             for (int page = 1; page <= options.pages; ++page)
@@ -481,25 +477,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("destination");  // "%w" is the work folder
         QTest::addColumn<QString>("output");       // in the work folder
 
-        QTest::newRow("last extension only")
-            << QStringLiteral("in/Report.final.pdf") << QStringLiteral("%w/out")
-            << QStringLiteral("out/Report.final.pdf");
-        QTest::newRow("upper-case extension")
-            << QStringLiteral("in/a.PDF") << QStringLiteral("%w/out/")
-            << QStringLiteral("out/a.pdf");
-        QTest::newRow("name without a dot")
-            << QStringLiteral("in/reportpdf") << QStringLiteral("%w/out")
-            << QStringLiteral("out/reportpdf.pdf");
+        QTest::newRow("last extension only") << QStringLiteral("in/Report.final.pdf")
+                                             << QStringLiteral("%w/out")
+                                             << QStringLiteral("out/Report.final.pdf");
+        QTest::newRow("upper-case extension") << QStringLiteral("in/a.PDF") << QStringLiteral("%w/out/")
+                                              << QStringLiteral("out/a.pdf");
+        QTest::newRow("name without a dot") << QStringLiteral("in/reportpdf") << QStringLiteral("%w/out")
+                                            << QStringLiteral("out/reportpdf.pdf");
         QTest::newRow("own folder") << QStringLiteral("in/a.pdf") << QStringLiteral("%w/in")
                                     << QStringLiteral("in/a_new.pdf");
-        QTest::newRow("own folder, other extension case")
-            << QStringLiteral("in/a.PDF") << QStringLiteral("%w/in/") << QStringLiteral("in/a.pdf");
-        QTest::newRow("own folder through dot segments")
-            << QStringLiteral("in/a.pdf") << QStringLiteral("%w/out/../in/.")
-            << QStringLiteral("in/a_new.pdf");
-        QTest::newRow("own folder through a link")
-            << QStringLiteral("in/a.pdf") << QStringLiteral("%w/link")
-            << QStringLiteral("in/a_new.pdf");
+        QTest::newRow("own folder, other extension case") << QStringLiteral("in/a.PDF")
+                                                          << QStringLiteral("%w/in/")
+                                                          << QStringLiteral("in/a.pdf");
+        QTest::newRow("own folder through dot segments") << QStringLiteral("in/a.pdf")
+                                                         << QStringLiteral("%w/out/../in/.")
+                                                         << QStringLiteral("in/a_new.pdf");
+        QTest::newRow("own folder through a link") << QStringLiteral("in/a.pdf")
+                                                   << QStringLiteral("%w/link")
+                                                   << QStringLiteral("in/a_new.pdf");
     }
 
     void outputNames()
@@ -520,13 +515,13 @@ private Q_SLOTS:
 #endif
         }
         destination.replace(QStringLiteral("%w"), QDir::toNativeSeparators(work_->path()));
-        const QStringList before =
-            entries(path(QStringLiteral("in"))) + entries(path(QStringLiteral("out")));
+        const QStringList before = entries(path(QStringLiteral("in"))) +
+                                   entries(path(QStringLiteral("out")));
 
         const Outcome outcome = run(rowsOf({inputPath}), DestinationFolder(destination));
         QCOMPARE(codes(outcome), QList<int>{0});
-        const QStringList after =
-            entries(path(QStringLiteral("in"))) + entries(path(QStringLiteral("out")));
+        const QStringList after = entries(path(QStringLiteral("in"))) +
+                                  entries(path(QStringLiteral("out")));
         QCOMPARE(after.size(), before.size() + 1);
         QVERIFY(IsSameFile(outcome.outputs.first(), path(output)));
         QVERIFY(popplerInfo(path(output)).encrypted);
@@ -544,14 +539,12 @@ private Q_SLOTS:
         const QString a = makePdf(QStringLiteral("a/x.pdf"), first);
         const QString b = makePdf(QStringLiteral("b/x.pdf"), second);
         const QString out = makeFolder(QStringLiteral("out"));
-        QVERIFY(
-            TestPdfs::writeBytes(QDir(out).filePath(QStringLiteral("x.pdf")), "an earlier run's"));
+        QVERIFY(TestPdfs::writeBytes(QDir(out).filePath(QStringLiteral("x.pdf")), "an earlier run's"));
 
         const Outcome outcome = run(rowsOf({a, b}), out);
         QCOMPARE(outcome.counts.saved, 2);
         QCOMPARE(entries(out), (QStringList{QStringLiteral("x.pdf"), QStringLiteral("x_new.pdf")}));
-        QVERIFY(mupdfText(QDir(out).filePath(QStringLiteral("x.pdf")))
-                    .contains(QStringLiteral("First file 1")));
+        QVERIFY(mupdfText(QDir(out).filePath(QStringLiteral("x.pdf"))).contains(QStringLiteral("First file 1")));
         QVERIFY(mupdfText(QDir(out).filePath(QStringLiteral("x_new.pdf")))
                     .contains(QStringLiteral("Second file 1")));
     }
@@ -616,12 +609,12 @@ private Q_SLOTS:
         const QString destination = destinations[int(random.bounded(int(destinations.size())))];
         BatchJob job(rows, WithTrailingSeparator(path(destination)), settings(), leftOut);
         // Writes through whatever is at the output path, to show any file hit.
-        job.setRowWork(
-            [](PdfLibrary&, const JobRow&, const QString& output, const EncryptionSettings&) {
-                QFile file(output);
-                const bool written = file.open(QIODevice::WriteOnly) && file.write("output") == 6;
-                return RowResult{written, written ? 0 : 107, 0};
-            });
+        job.setRowWork([](PdfLibrary&, const JobRow&, const QString& output,
+                          const EncryptionSettings&) {
+            QFile file(output);
+            const bool written = file.open(QIODevice::WriteOnly) && file.write("output") == 6;
+            return RowResult{written, written ? 0 : 107, 0};
+        });
         QCOMPARE(job.run().saved, int(rows.size()));
 
         QSet<QString> outputs;
@@ -647,9 +640,8 @@ private Q_SLOTS:
 
         const Outcome outcome = run(rowsOf({a, c, b}), folder);
         QCOMPARE(outcome.counts.saved, 3);
-        QCOMPARE(entries(folder),
-                 (QStringList{QStringLiteral("x.pdf"), QStringLiteral("x_new.pdf"),
-                              QStringLiteral("x_new2.pdf"), QStringLiteral("y.pdf")}));
+        QCOMPARE(entries(folder), (QStringList{QStringLiteral("x.pdf"), QStringLiteral("x_new.pdf"),
+                                               QStringLiteral("x_new2.pdf"), QStringLiteral("y.pdf")}));
         // b/x.pdf is still b's input; the two x rows wrote two outputs.
         QVERIFY(mupdfText(QDir(folder).filePath(QStringLiteral("x_new.pdf")))
                     .contains(QStringLiteral("From a 1")));
@@ -702,9 +694,8 @@ private Q_SLOTS:
         protectedFile.userPassword = QStringLiteral("second");
         protectedFile.ownerPassword = QStringLiteral("second owner");
         protectedFile.strength = 2;
-        const QString bad = failure == u"password"
-                                ? makePdf(QStringLiteral("in/bad.pdf"), protectedFile)
-                                : makePdf(QStringLiteral("in/bad.pdf"));
+        const QString bad = failure == u"password" ? makePdf(QStringLiteral("in/bad.pdf"), protectedFile)
+                                                   : makePdf(QStringLiteral("in/bad.pdf"));
         const QString good = makePdf(QStringLiteral("in/good.pdf"));
         const QString out = makeFolder(QStringLiteral("out"));
         if (failure == u"deleted")
@@ -718,10 +709,9 @@ private Q_SLOTS:
         const Outcome outcome = run({JobRow(bad, QStringLiteral("first")), JobRow(good)}, out);
         QCOMPARE(codes(outcome), (QList<int>{code, 0}));
         QCOMPARE(outcome.counts.saved, 1);
-        const QStringList expected =
-            failure == u"unwritable"
-                ? QStringList{QStringLiteral("bad.pdf"), QStringLiteral("good.pdf")}
-                : QStringList{QStringLiteral("good.pdf")};
+        const QStringList expected = failure == u"unwritable"
+                                         ? QStringList{QStringLiteral("bad.pdf"), QStringLiteral("good.pdf")}
+                                         : QStringList{QStringLiteral("good.pdf")};
         QCOMPARE(entries(out), expected);
         if (failure == u"unwritable")
             QVERIFY(QFileInfo(QDir(out).filePath(QStringLiteral("bad.pdf"))).isDir());
@@ -736,9 +726,9 @@ private Q_SLOTS:
         // The older strengths hold passwords in an 8-bit encoding only.
         security.ownerPassword = QStringLiteral("所有者");
         security.strength = EncryptionSettings::Rc4_128;
-        const Outcome outcome =
-            run(rowsOf({makePdf(QStringLiteral("in/a.pdf")), makePdf(QStringLiteral("in/b.pdf"))}),
-                out, {}, security);
+        const Outcome outcome = run(rowsOf({makePdf(QStringLiteral("in/a.pdf")),
+                                            makePdf(QStringLiteral("in/b.pdf"))}),
+                                    out, {}, security);
         QCOMPARE(codes(outcome), (QList<int>{106, 106}));
         QCOMPARE(outcome.counts.saved, 0);
         QCOMPARE(entries(out), QStringList());
@@ -799,8 +789,7 @@ private Q_SLOTS:
 
         const Outcome outcome = run(rowsOf(inputs), out);
         QCOMPARE(codes(outcome), (QList<int>{0, 107, 0}));
-        QCOMPARE(entries(out),
-                 (QStringList{QStringLiteral("small1.pdf"), QStringLiteral("small2.pdf")}));
+        QCOMPARE(entries(out), (QStringList{QStringLiteral("small1.pdf"), QStringLiteral("small2.pdf")}));
         for (const QString& name : entries(out)) {
             const PopplerInfo info = popplerInfo(QDir(out).filePath(name));
             QVERIFY2(info.encrypted, qPrintable(name));

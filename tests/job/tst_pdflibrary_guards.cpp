@@ -82,29 +82,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("owner");
         QTest::addColumn<QString>("user");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("atFault");  // the character CheckPassword names
+        QTest::addColumn<QString>("atFault");   // the character CheckPassword names
         for (int strength = 0; strength <= 3; ++strength)
             QTest::addRow("empty owner, strength %d", strength)
                 << strength << QString() << QStringLiteral("user") << 111 << QString();
         const QString nul = QStringLiteral("abc") + QChar(0) + QStringLiteral("def");
-        QTest::newRow("NUL in the owner password")
-            << 3 << nul << QString() << 106 << QString(QChar(0));
-        QTest::newRow("NUL in the user password")
-            << 1 << QStringLiteral("owner") << nul << 106 << QString(QChar(0));
-        QTest::newRow("Cyrillic at 128-bit AES")
-            << 2 << QStringLiteral("owner")
-            << QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c") << 106
-            << QStringLiteral("\u043f");
-        QTest::newRow("ligature at 256-bit AES")
-            << 3 << QStringLiteral("of\uFB01ce") << QString() << 106 << QStringLiteral("\uFB01");
-        QTest::newRow("circled digit")
-            << 3 << QStringLiteral("owner") << QStringLiteral("pin\u2460") << 106
-            << QStringLiteral("\u2460");
-        QTest::newRow("full-width letter")
-            << 3 << QStringLiteral("\uFF21bc") << QString() << 106 << QStringLiteral("\uFF21");
-        QTest::newRow("combining mark")
-            << 3 << QStringLiteral("owner") << QStringLiteral("cafe\u0301") << 106
-            << QStringLiteral("\u0301");
+        QTest::newRow("NUL in the owner password") << 3 << nul << QString() << 106 << QString(QChar(0));
+        QTest::newRow("NUL in the user password") << 1 << QStringLiteral("owner") << nul << 106
+                                                  << QString(QChar(0));
+        QTest::newRow("Cyrillic at 128-bit AES") << 2 << QStringLiteral("owner")
+                                                 << QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c")
+                                                 << 106 << QStringLiteral("\u043f");
+        QTest::newRow("ligature at 256-bit AES") << 3 << QStringLiteral("of\uFB01ce") << QString() << 106
+                                                 << QStringLiteral("\uFB01");
+        QTest::newRow("circled digit") << 3 << QStringLiteral("owner") << QStringLiteral("pin\u2460")
+                                       << 106 << QStringLiteral("\u2460");
+        QTest::newRow("full-width letter") << 3 << QStringLiteral("\uFF21bc") << QString() << 106
+                                           << QStringLiteral("\uFF21");
+        QTest::newRow("combining mark") << 3 << QStringLiteral("owner") << QStringLiteral("cafe\u0301")
+                                        << 106 << QStringLiteral("\u0301");
     }
     void refusedSecurity()
     {
@@ -136,8 +132,8 @@ private Q_SLOTS:
     {
         const QString input = makeInput(QStringLiteral("in.pdf"));
         const QString output = path(QStringLiteral("out.pdf"));
-        const QString user = QStringLiteral("\u00e4").repeated(100);  // 200 bytes
-        const QString owner = QStringLiteral("owner-").repeated(30);  // 180 bytes
+        const QString user = QStringLiteral("\u00e4").repeated(100);    // 200 bytes
+        const QString owner = QStringLiteral("owner-").repeated(30);     // 180 bytes
         PdfLibrary library;
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(owner, user, 3, -4), 1);
@@ -202,7 +198,7 @@ private Q_SLOTS:
     // opened; a deep but sound tree is.
     void unusablePageTrees_data()
     {
-        QTest::addColumn<int>("levels");  // 0: no pages at all
+        QTest::addColumn<int>("levels");   // 0: no pages at all
         QTest::addColumn<int>("opened");
         QTest::newRow("no pages") << 0 << 0;
         QTest::newRow("40,000 levels") << 40000 << 0;
@@ -306,20 +302,22 @@ private Q_SLOTS:
                 writer.setR6EncryptionParameters("owner", "owner", false, false, false, false,
                                                  false, false, qpdf_r3p_none, true);
             if (fault == u"swapped")
-                writer.setR6EncryptionParameters("owner", "user", false, false, false, false, false,
-                                                 false, qpdf_r3p_none, true);
+                writer.setR6EncryptionParameters("owner", "user", false, false, false, false,
+                                                 false, false, qpdf_r3p_none, true);
         });
         QCOMPARE(library.OpenFile(input, {}), 1);
-        QCOMPARE(library.ApplyEncryption(
-                     QStringLiteral("owner"),
-                     fault == u"owner" || fault == u"swapped" ? QStringLiteral("user") : QString(),
-                     3, library.ComposePermissions(0, 0, 0, 0, 0, 0, 0, 0)),
+        QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"),
+                                         fault == u"owner" || fault == u"swapped"
+                                             ? QStringLiteral("user")
+                                             : QString(),
+                                         3,
+                                         library.ComposePermissions(0, 0, 0, 0, 0, 0, 0, 0)),
                  1);
         QCOMPARE(library.SaveFile(output), 0);
         QCOMPARE(library.ErrorCode(), code);
-        QCOMPARE(entries(dir_->path()), fault == u"folder" ? QStringList{QStringLiteral("in.pdf")}
-                                                           : (QStringList{QStringLiteral("in.pdf"),
-                                                                          QStringLiteral("out")}));
+        QCOMPARE(entries(dir_->path()),
+                 fault == u"folder" ? QStringList{QStringLiteral("in.pdf")}
+                                    : (QStringList{QStringLiteral("in.pdf"), QStringLiteral("out")}));
         if (fault != u"folder") {
             QCOMPARE(entries(folder), QStringList{QStringLiteral("out.pdf")});
             QCOMPARE(TestPdfs::readBytes(output), QByteArray("an earlier output"));
@@ -362,8 +360,8 @@ private Q_SLOTS:
         QTest::newRow("signed") << int(PdfLibrary::Signed) << true << int(PdfLibrary::Signed);
         QTest::newRow("certified") << int(PdfLibrary::Certified) << false
                                    << int(PdfLibrary::Certified | PdfLibrary::Signed);
-        QTest::newRow("usage rights")
-            << int(PdfLibrary::UsageRights) << false << int(PdfLibrary::UsageRights);
+        QTest::newRow("usage rights") << int(PdfLibrary::UsageRights) << false
+                                      << int(PdfLibrary::UsageRights);
         QTest::newRow("PDF/A") << int(PdfLibrary::PdfA) << false << int(PdfLibrary::PdfA);
     }
     void documentFeatures()
@@ -386,6 +384,7 @@ private Q_SLOTS:
         QCOMPARE(protection.revision, 4);
         QCOMPARE(protection.keyBits, 128);
     }
+
     // The read-back takes a written file only when each password opens it
     // as what it is and the file holds the strength, permissions and page
     // count asked for.
