@@ -109,9 +109,9 @@ qint64 BatchJob::DefaultMemoryBudget()
 
 qint64 BatchJob::MemoryCost(qint64 fileBytes, qint64 objects)
 {
-    // libqpdf 11 took 3.2 KB for each small annotation of a file of 200,000
-    // (qpdf --encrypt too); objects of plain dictionaries take less.
-    constexpr qint64 bytesPerObject = 3 << 10;
+    // libqpdf 11 (and qpdf --encrypt) took 2 to 4 KB for each object of
+    // manuals, 5 KB for each link of a file of 100,000.
+    constexpr qint64 bytesPerObject = 4 << 10;
     return fileBytes + objects * bytesPerObject;
 }
 
