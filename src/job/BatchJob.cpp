@@ -19,6 +19,9 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -109,9 +112,10 @@ qint64 BatchJob::DefaultMemoryBudget()
 
 qint64 BatchJob::MemoryCost(qint64 fileBytes, qint64 objects)
 {
-    // libqpdf 11 (and qpdf --encrypt) took 2 to 4 KB for each object of
-    // manuals, 5 KB for each link of a file of 100,000.
-    constexpr qint64 bytesPerObject = 4 << 10;
+    // libqpdf 11 (and qpdf --encrypt) took 2 to 6 KB for each object of
+    // Debian's manuals, 5 KB for each link of a file of 100,000: the most,
+    // so that the budget is not overrun.
+    constexpr qint64 bytesPerObject = 6 << 10;
     return fileBytes + objects * bytesPerObject;
 }
 
@@ -239,9 +243,21 @@ void BatchJob::collectFinishedRows()
 
 void BatchJob::slotFreed(Slot& slot)
 {
-    memoryInUse_ -= costs_[size_t(slot.row)];
+    const qint64 cost = costs_[size_t(slot.row)];
+    memoryInUse_ -= cost;
     slot.row = -1;
     --working_;
+#ifdef __GLIBC__
+    // A document freed on another thread than the one that read it (the
+    // command line's inputs are opened before the run) goes back to that
+    // thread's heap, which glibc does not give back to the system by
+    // itself: the next rows would come on top of it.
+    freedSinceTrim_ += cost;
+    if (freedSinceTrim_ >= TrimAfterBytes) {
+        freedSinceTrim_ = 0;
+        malloc_trim(0);
+    }
+#endif
 }
 
 void BatchJob::rowDone(int row, const RowResult& result)

@@ -182,6 +182,8 @@ private:
     std::vector<qint64> costs_;  // MemoryCost of each row
     qint64 budget_;
     qint64 memoryInUse_ = 0;  // of the rows worked on and the documents rows hold
+    static constexpr qint64 TrimAfterBytes = 64 << 20;
+    qint64 freedSinceTrim_ = 0;  // MemoryCost of the rows done since the heap was trimmed
     std::atomic<bool> stopRequested_{false};
     QEventLoop* loop_ = nullptr;
     int nextRow_ = 0;     // the next row to start
