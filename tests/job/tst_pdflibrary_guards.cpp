@@ -460,11 +460,13 @@ private Q_SLOTS:
     {
         const QString input = makeInput(QStringLiteral("in.pdf"));
         {
+            // QPDFWriter keeps the name it is given until it is gone.
+            const QByteArray from = QFile::encodeName(input);
+            const QByteArray to = QFile::encodeName(path(QStringLiteral("miscounted.pdf")));
             QPDF pdf;
-            pdf.processFile(input.toLocal8Bit().constData());
+            pdf.processFile(from.constData());
             pdf.getRoot().getKey("/Pages").replaceKey("/Count", QPDFObjectHandle::newInteger(7));
-            QPDFWriter writer(pdf,
-                              path(QStringLiteral("miscounted.pdf")).toLocal8Bit().constData());
+            QPDFWriter writer(pdf, to.constData());
             writer.write();
         }
         PdfLibrary library;
