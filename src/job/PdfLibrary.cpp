@@ -1,5 +1,6 @@
 #include "job/PdfLibrary.h"
 
+#include "job/BufferedFile.h"
 #include "job/DocumentFacts.h"
 #include "job/OutputFile.h"
 #include "job/Paths.h"
@@ -156,6 +157,7 @@ qint64 modifiedMilliseconds(const QFileInfo& file)
 
 struct PdfLibrary::Document
 {
+    std::unique_ptr<char[]> readBuffer;  // of pdf's file: declared first, freed last
     // Null once a save has written it: the read-back must not find the
     // input still in memory. Opened again if it is needed after that.
     std::shared_ptr<QPDF> pdf;
@@ -190,7 +192,7 @@ struct PdfLibrary::Document
         std::shared_ptr<QPDF> again = QPDF::create();
         again->setSuppressWarnings(true);
         try {
-            again->processFile(LibraryFileName(path).c_str(), openedWith.c_str());
+            ProcessBuffered(*again, path, openedWith.c_str(), readBuffer);
             // Repairs made while opening are done with, as after OpenFile.
             again->getWarnings();
         } catch (...) {
@@ -302,13 +304,14 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
         const QFileInfo info(path);
         if (path.isEmpty() || !info.isFile() || !info.isReadable())
             return fail(FileUnreadable);
-        const std::string file = LibraryFileName(path);
 
         for (const std::string& candidate : passwordCandidates(password)) {
+            // Declared before pdf, which reads through it until it is gone.
+            std::unique_ptr<char[]> buffer;
             std::shared_ptr<QPDF> pdf = QPDF::create();
             pdf->setSuppressWarnings(true);
             try {
-                pdf->processFile(file.c_str(), candidate.c_str());
+                ProcessBuffered(*pdf, path, candidate.c_str(), buffer);
             } catch (const QPDFExc& error) {
                 if (error.getErrorCode() == qpdf_e_password)
                     continue;
@@ -340,6 +343,7 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             // Repairs made while opening are done with; a warning from now
             // on means the copy would not be whole.
             pdf->getWarnings();
+            document->readBuffer = std::move(buffer);
             document->pdf = std::move(pdf);
             document->openedWith = candidate;
             document->path = path;
