@@ -15,7 +15,7 @@ void ProcessBuffered(QPDF& pdf, const QString& path, const char* password,
 {
     const std::string name = LibraryFileName(path);
     FILE* file = QUtil::safe_fopen(name.c_str(), "rb");
-    const size_t size = size_t(std::clamp<qint64>(QFileInfo(path).size() + 1, 4096, 256 << 10));
+    const size_t size = size_t(std::clamp<qint64>(QFileInfo(path).size() + 1, 4096, 64 << 10));
     auto own = std::make_unique<char[]>(size);
     if (std::setvbuf(file, own.get(), _IOFBF, size) == 0)
         buffer = std::move(own);
