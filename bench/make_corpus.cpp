@@ -1,6 +1,6 @@
 // Makes the benchmark corpus: PDFs of text and images, written with libqpdf.
 //
-//   make_corpus FOLDER [--files N] [--pages P] [--large-mb MB] [--seed S]
+//   make_corpus FOLDER [--files N] [--pages P] [--large-mb MB] [--objects N] [--seed S]
 //
 // FOLDER/corpus-NNN.pdf: N files (default 300) of 1 to 24 pages each (P
 // each with --pages), as
@@ -11,6 +11,10 @@
 // With --large-mb, FOLDER/large.pdf gets one big image per page until it
 // holds at least MB megabytes; its image data is compressed once and then
 // streamed into every page, so even a large file takes seconds to make.
+// With --objects, FOLDER/objects.pdf gets ten pages that carry N small
+// annotations between them, packed into object streams: a file of a few
+// MB that libqpdf needs hundreds of MB to write, as manuals with many
+// links are.
 
 #include <qpdf/Pl_Flate.hh>
 #include <qpdf/Pl_String.hh>
@@ -157,6 +161,28 @@ void makeLarge(const QString& path, qint64 megabytes, std::mt19937& random)
     write(pdf, path, false);
 }
 
+void makeObjects(const QString& path, int objects)
+{
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle font = helvetica(pdf);
+    constexpr int pages = 10;
+    for (int page = 1; page <= pages; ++page) {
+        QPDFObjectHandle annotations = QPDFObjectHandle::newArray();
+        for (int i = page - 1; i < objects; i += pages) {
+            const int x = 20 + (i % 50) * 11;
+            const int y = 20 + (i / 50 % 70) * 11;
+            annotations.appendItem(pdf.makeIndirectObject(QPDFObjectHandle::parse(
+                "<< /Type /Annot /Subtype /Link /Border [0 0 0] /Rect [" + std::to_string(x) +
+                " " + std::to_string(y) + " " + std::to_string(x + 10) + " " +
+                std::to_string(y + 10) + "] /A << /S /URI /URI (https://example.org/" +
+                std::to_string(i) + ") >> >>")));
+        }
+        addPage(pdf, font, pageText(0, page, 10), {}).replaceKey("/Annots", annotations);
+    }
+    write(pdf, path, true);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -166,6 +192,7 @@ int main(int argc, char* argv[])
     int files = 300;
     int pages = 0;
     qint64 largeMb = 0;
+    int objects = 0;
     unsigned seed = 20240601;
     QString folder;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -176,6 +203,8 @@ int main(int argc, char* argv[])
             pages = args[++i].toInt();
         else if (arg == u"--large-mb" && i + 1 < args.size())
             largeMb = args[++i].toLongLong();
+        else if (arg == u"--objects" && i + 1 < args.size())
+            objects = args[++i].toInt();
         else if (arg == u"--seed" && i + 1 < args.size())
             seed = args[++i].toUInt();
         else
@@ -183,7 +212,7 @@ int main(int argc, char* argv[])
     }
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
         std::fprintf(stderr, "usage: make_corpus FOLDER [--files N] [--pages P] [--large-mb MB]"
-                             " [--seed S]\n");
+                             " [--objects N] [--seed S]\n");
         return 2;
     }
     std::mt19937 random(seed);
@@ -200,6 +229,12 @@ int main(int argc, char* argv[])
             const QString path = QDir(folder).filePath(QStringLiteral("large.pdf"));
             makeLarge(path, largeMb, random);
             std::printf("large.pdf, %.1f MB\n", double(QFileInfo(path).size()) / 1e6);
+        }
+        if (objects > 0) {
+            const QString path = QDir(folder).filePath(QStringLiteral("objects.pdf"));
+            makeObjects(path, objects);
+            std::printf("objects.pdf, %d annotations, %.1f MB\n", objects,
+                        double(QFileInfo(path).size()) / 1e6);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_corpus: %s\n", error.what());

@@ -28,6 +28,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 constexpr int AnyFeature =
@@ -39,20 +43,68 @@ struct Opened : OpenedInput
     bool reached = false;  // false when a stop came first
 };
 
-Opened openInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords)
+// Which opened inputs stay open for the run, so that it need not open them
+// again: the first ones, as long as they fit in half the memory budget (the
+// run's rows count them in it) and leave the process files to spare.
+class Keeper
+{
+public:
+    Keeper()
+        : budget_(BatchJob::DefaultMemoryBudget() / 2)
+        , files_(maxOpenFiles())
+    {}
+
+    bool keep(const QString& path, const OpenedInput& input)
+    {
+        const qint64 cost = BatchJob::MemoryCost(QFileInfo(path).size(), input.objects);
+        const std::lock_guard lock(mutex_);
+        if (full_ || kept_ >= files_ || cost_ + cost > budget_) {
+            // The rows after it will not find theirs open either: the run
+            // takes rows in order, and frees these as it goes.
+            full_ = true;
+            return false;
+        }
+        cost_ += cost;
+        ++kept_;
+        return true;
+    }
+
+private:
+    static int maxOpenFiles()
+    {
+#ifdef Q_OS_UNIX
+        rlimit limit{};
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            return int(std::min<rlim_t>(1024, limit.rlim_cur / 4));
+#endif
+        return 128;
+    }
+
+    const qint64 budget_;
+    const int files_;
+    std::mutex mutex_;
+    qint64 cost_ = 0;
+    int kept_ = 0;
+    bool full_ = false;
+};
+
+Opened openInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords, Keeper& keeper)
 {
     Opened opened;
-    static_cast<OpenedInput&>(opened) = OpenInput(pdf, path, passwords);
+    static_cast<OpenedInput&>(opened) = OpenInput(
+        pdf, path, passwords, [&](const OpenedInput& input) { return keeper.keep(path, input); });
     opened.reached = true;
     return opened;
 }
 
 // Opens every input on `threads` threads, each with its own PdfLibrary, until
-// a stop is asked for; `progress` is told now and then how far they got.
+// a stop is asked for; `progress` is told now and then how far they got. The
+// first inputs stay open for the run (Keeper).
 std::vector<Opened> openInputs(const QList<InputFile>& files, const QStringList& passwords,
                                int threads, const std::function<void(qsizetype)>& progress)
 {
     std::vector<Opened> opened(size_t(files.size()));
+    Keeper keeper;
     std::atomic<qsizetype> next{0};
     std::mutex mutex;
     std::condition_variable allDone;
@@ -63,7 +115,7 @@ std::vector<Opened> openInputs(const QList<InputFile>& files, const QStringList&
             PdfLibrary pdf;
             for (qsizetype row = next++; row < files.size() && !StopSignal::requested();
                  row = next++)
-                opened[size_t(row)] = openInput(pdf, files[row].path, passwords);
+                opened[size_t(row)] = openInput(pdf, files[row].path, passwords, keeper);
             const std::lock_guard lock(mutex);
             if (--running == 0)
                 allDone.notify_all();
@@ -359,14 +411,17 @@ private:
         QList<qsizetype> entryOfRow;
         qint64 bytes = 0;
         for (qsizetype i = 0; i < entries_.size(); ++i) {
-            const Entry& entry = entries_[i];
+            Entry& entry = entries_[i];
             if (!entry.runs) {
+                entry.opened.held.reset();
                 leftOut << entry.file.path;
                 continue;
             }
             JobRow row(entry.file.path, entry.opened.password);
             row.subfolder = entry.file.subfolder;
             row.security = entry.security;
+            row.objects = entry.opened.objects;
+            row.opened = std::move(entry.opened.held);
             rows << row;
             entryOfRow << i;
             bytes += QFileInfo(entry.file.path).size();

@@ -23,7 +23,7 @@ struct FileInfo : OpenedInput
 FileInfo inspect(PdfLibrary& pdf, const QString& file, const QStringList& passwords)
 {
     FileInfo info;
-    static_cast<OpenedInput&>(info) = OpenInput(pdf, file, passwords, true);
+    static_cast<OpenedInput&>(info) = OpenInput(pdf, file, passwords, {}, /*findRepairs=*/true);
     info.file = file;
     return info;
 }

@@ -1,5 +1,6 @@
 #include "job/BatchJob.h"
 
+#include "job/OutputFile.h"
 #include "job/Paths.h"
 #include "job/PdfLibrary.h"
 
@@ -17,6 +18,9 @@
 #include <windows.h>
 #else
 #include <unistd.h>
+#endif
+#ifdef __GLIBC__
+#include <malloc.h>
 #endif
 
 namespace {
@@ -40,9 +44,13 @@ RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
                      const EncryptionSettings& settings)
 {
     RowResult result;
-    if (pdf.OpenFile(row.path, row.password) == 1 && pdf.ClearSecurity() == 1 &&
-        ApplyEncryptionSettings(pdf, settings) != 0 && pdf.SaveFile(output) == 1) {
+    const bool opened = (row.opened && pdf.LoadHeldDocument(*row.opened) == 1) ||
+                        pdf.OpenFile(row.path, row.password) == 1;
+    std::unique_ptr<OutputFile> written;
+    if (opened && pdf.ClearSecurity() == 1 && ApplyEncryptionSettings(pdf, settings) != 0 &&
+        pdf.WriteFile(output, written) == 1) {
         result.saved = true;
+        result.written = std::move(written);
         result.repairNote = pdf.RepairNote();
     } else {
         result.errorCode = pdf.ErrorCode();
@@ -51,13 +59,22 @@ RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
     return result;
 }
 
-// A worker's place: its own PdfLibrary, the row it works on and what came
-// of it.
+void FinishRow(RowResult& result)
+{
+    if (!result.written)
+        return;
+    if (!result.written->flushToDisk() || !result.written->commit()) {
+        result.saved = false;
+        result.errorCode = PdfLibrary::WriteFailed;
+    }
+    result.written.reset();
+}
+
+// A worker's place: its own PdfLibrary and the row it works on.
 struct BatchJob::Slot
 {
     PdfLibrary pdf;
     int row = -1;  // -1: free
-    RowResult result;
 };
 
 BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings settings,
@@ -73,7 +90,10 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
     inputs.reserve(rows_.size() + leftOut.size());
     for (const JobRow& row : std::as_const(rows_)) {
         inputs << row.path;
-        sizes_.push_back(std::max<qint64>(0, QFileInfo(row.path).size()));
+        costs_.push_back(MemoryCost(std::max<qint64>(0, QFileInfo(row.path).size()), row.objects));
+        // A document a row holds is in memory from now on.
+        if (row.opened)
+            memoryInUse_ += costs_.back();
     }
     OutputNamer namer(inputs);
     for (const JobRow& row : std::as_const(rows_))
@@ -91,8 +111,17 @@ qint64 BatchJob::DefaultMemoryBudget()
     return memory > 0 ? std::min(budget, memory / 4) : budget;
 }
 
+qint64 BatchJob::MemoryCost(qint64 fileBytes, qint64 objects)
+{
+    // libqpdf 11 (and qpdf --encrypt) took 2 to 6 KB for each object of
+    // Debian's manuals, 5 KB for each link of a file of 100,000: the most,
+    // so that the budget is not overrun.
+    constexpr qint64 bytesPerObject = 6 << 10;
+    return fileBytes + objects * bytesPerObject;
+}
+
 // Rows still worked on when run() never got to wait for them finish as
-// workers_ goes, first of all.
+// workers_ goes, first of all; outputs not yet flushed are removed.
 BatchJob::~BatchJob() = default;
 
 void BatchJob::setMaxParallelRows(int rows)
@@ -107,6 +136,7 @@ BatchJob::Counts BatchJob::run()
 {
     QEventLoop loop;
     loop_ = &loop;
+    flusher_ = std::make_unique<WorkerThreads>(int(slots_.size()));
     workers_ = std::make_unique<WorkerThreads>(int(slots_.size()));
     startRows();
     // The caller's events run here; the caller decides what they may do
@@ -130,18 +160,28 @@ BatchJob::Counts BatchJob::run()
 
 void BatchJob::startRows()
 {
+    // Outputs waiting for their flush hold no document, only a name each;
+    // one for each worker keeps the disk busy while the workers are, and
+    // keeps what a stop still finishes small.
+    const int flushesWaiting = int(slots_.size());
     while (!stopRequested_ && nextRow_ < counts_.total) {
         const auto free = std::find_if(slots_.begin(), slots_.end(),
                                        [](const auto& slot) { return slot->row < 0; });
         if (free == slots_.end())
             return;
-        if (inFlight_ > 0 && bytesInFlight_ + sizes_[size_t(nextRow_)] > budget_)
+        if (inFlight_ - working_ >= flushesWaiting)
+            return;
+        const JobRow& next = std::as_const(rows_)[nextRow_];
+        const qint64 cost = costs_[size_t(nextRow_)];
+        if (!next.opened && working_ > 0 && memoryInUse_ + cost > budget_)
             return;
         Slot& slot = **free;
         const int row = nextRow_++;
         slot.row = row;
         ++inFlight_;
-        bytesInFlight_ += sizes_[size_t(row)];
+        ++working_;
+        if (!next.opened)
+            memoryInUse_ += cost;
         if (onRowStarted)
             onRowStarted(row);
         workers_->post([this, &slot, row] {
@@ -153,45 +193,82 @@ void BatchJob::startRows()
             RowResult result = work_(slot.pdf, job, std::as_const(outputs_)[row],
                                      job.security ? *job.security : settings_);
             result.seconds = double(clock.nsecsElapsed()) / 1e9;
-            {
-                const std::lock_guard lock(finishedMutex_);
-                slot.result = result;
-                finished_.push_back(&slot);
+            if (!result.written) {
+                handBack({&slot, row, std::move(result)});
+                return;
             }
-            rowHandedBack_.notify_one();
-            waker_->wake();
+            // The document is closed: the slot takes the next row while the
+            // output goes to disk.
+            handBack({&slot, -1, {}});
+            flusher_->post([this, row, result = std::move(result)]() mutable {
+                QElapsedTimer flushing;
+                flushing.start();
+                FinishRow(result);
+                result.seconds += double(flushing.nsecsElapsed()) / 1e9;
+                handBack({nullptr, row, std::move(result)});
+            });
         });
     }
+}
+
+void BatchJob::handBack(HandBack back)
+{
+    {
+        const std::lock_guard lock(finishedMutex_);
+        finished_.push_back(std::move(back));
+    }
+    rowHandedBack_.notify_one();
+    waker_->wake();
 }
 
 void BatchJob::collectFinishedRows()
 {
     for (;;) {
-        Slot* slot = nullptr;
+        HandBack back;
         {
             const std::lock_guard lock(finishedMutex_);
             if (finished_.empty())
                 return;
-            slot = finished_.front();
+            back = std::move(finished_.front());
             finished_.erase(finished_.begin());
         }
-        rowFinished(*slot);
+        if (back.freed)
+            slotFreed(*back.freed);
+        if (back.row >= 0)
+            rowDone(back.row, back.result);
+        startRows();
+        if (ended() && loop_)
+            loop_->quit();
     }
 }
 
-void BatchJob::rowFinished(Slot& slot)
+void BatchJob::slotFreed(Slot& slot)
 {
-    results_[size_t(slot.row)] = slot.result;
-    bytesInFlight_ -= sizes_[size_t(slot.row)];
+    const qint64 cost = costs_[size_t(slot.row)];
+    memoryInUse_ -= cost;
     slot.row = -1;
+    --working_;
+#ifdef __GLIBC__
+    // A document freed on another thread than the one that read it (the
+    // command line's inputs are opened before the run) goes back to that
+    // thread's heap, which glibc does not give back to the system by
+    // itself: the next rows would come on top of it.
+    freedSinceTrim_ += cost;
+    if (freedSinceTrim_ >= TrimAfterBytes) {
+        freedSinceTrim_ = 0;
+        malloc_trim(0);
+    }
+#endif
+}
+
+void BatchJob::rowDone(int row, const RowResult& result)
+{
+    results_[size_t(row)] = result;
     --inFlight_;
     // A row that finishes while an earlier one is being reported (its
     // message box is up) waits its turn; its worker takes the next row.
     if (!reporting_)
         reportFinishedRows();
-    startRows();
-    if (ended() && loop_)
-        loop_->quit();
 }
 
 void BatchJob::reportFinishedRows()

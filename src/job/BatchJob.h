@@ -1,6 +1,7 @@
 #pragma once
 
 #include "job/EncryptionSettings.h"
+#include "job/PdfLibrary.h"
 
 #include <QList>
 #include <QString>
@@ -15,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-class PdfLibrary;
+class OutputFile;
 class QEventLoop;
 class Waker;
 class WorkerThreads;
@@ -32,6 +33,13 @@ struct JobRow
     QString password;   // the password that opened it, "" for none
     QString subfolder;  // where under the destination its output goes, "" for the destination
     std::optional<EncryptionSettings> security;  // its own, instead of the run's
+    // Its objects (PdfLibrary::DocumentObjects) when known, 0 when not:
+    // what it costs in memory (BatchJob::MemoryCost).
+    qint64 objects = 0;
+    // The file, opened already with `password`: the row loads it instead
+    // of opening the file again. Counts in the memory budget until the
+    // row has run.
+    std::shared_ptr<PdfLibrary::HeldDocument> opened;
 };
 
 // How one row of a run ended.
@@ -47,22 +55,35 @@ struct RowResult
     int errorCode;       // PdfLibrary's code when nothing was saved
     double seconds;      // the row's own time, as BatchJob measured it
     QString repairNote;  // of a saved row: PdfLibrary::RepairNote
+    // Of a saved row of EncryptRow: its output, written and read back but
+    // neither flushed to disk nor in place yet (FinishRow).
+    std::shared_ptr<OutputFile> written;
 };
 
-// Opens the row's file, replaces its security with `settings` and saves it
-// as `output`; the document is closed again whatever happens. Nothing is
-// written unless the file opened and took the new security; a failing step
-// ends the row and its code is the result's errorCode. A saved row tells
-// what libqpdf repaired in its input.
+// Opens the row's file (or loads the document it holds), replaces its
+// security with `settings` and writes it as `output` (PdfLibrary::WriteFile);
+// the document is closed again whatever happens. Nothing is written unless
+// the file opened and took the new security; a failing step ends the row and
+// its code is the result's errorCode. A saved row tells what libqpdf
+// repaired in its input, and is finished by FinishRow.
 RowResult EncryptRow(PdfLibrary& pdf, const JobRow& row, const QString& output,
                      const EncryptionSettings& settings);
+
+// Flushes a saved row's output to disk and renames it into place; the row
+// is then saved, or failed with PdfLibrary::WriteFailed. Nothing to do for
+// a row without a written output.
+void FinishRow(RowResult& result);
 
 // A batch run: every row encrypted into one destination folder with one
 // security. Every output is named before the first row starts, and no two
 // rows share one. Rows start in list order and are worked on by up to one
 // worker per core, each with a PdfLibrary of its own, while the calling
 // thread's event loop keeps running; what happens is reported back on the
-// calling thread, in list order. The inputs in flight stay within a memory
+// calling thread, in list order. Threads of their own flush each written
+// output to disk and rename it into place while the workers go on with the
+// next rows (at most one output for each worker waits for that); a row is
+// reported once its output is in place. The documents
+// in memory (rows worked on, documents rows hold) stay within a memory
 // budget: a row waits until the rows before it leave room, and a file larger
 // than the budget runs alone.
 class BatchJob
@@ -106,12 +127,17 @@ public:
     // unless set.
     void setMaxParallelRows(int rows);
     int maxParallelRows() const { return int(slots_.size()); }
-    // The total size of the inputs worked on at once; DefaultMemoryBudget()
-    // unless set.
+    // What the documents in memory may cost at most (MemoryCost);
+    // DefaultMemoryBudget() unless set.
     void setMemoryBudget(qint64 bytes) { budget_ = bytes; }
 
     // 512 MB, or a quarter of the machine's memory when that is less.
     static qint64 DefaultMemoryBudget();
+
+    // What a row costs in memory, in bytes: libqpdf holds every object it
+    // writes (a few KB each, as measured), and a stream at a time (at most
+    // the file). With `objects` unknown (0), the file's size alone.
+    static qint64 MemoryCost(qint64 fileBytes, qint64 objects);
 
     // Runs the rows and returns once every row that started has been
     // reported; the calling thread's events are processed meanwhile. Call
@@ -126,10 +152,21 @@ public:
 private:
     struct Slot;
 
+    // What a worker or the flushing thread hands back: a slot that is free
+    // again, a row that is done, or both.
+    struct HandBack
+    {
+        Slot* freed = nullptr;
+        int row = -1;
+        RowResult result;
+    };
+
     void startRows();
-    // Takes the rows the workers have handed back, one at a time.
+    void handBack(HandBack back);
+    // Takes what the workers have handed back, one at a time.
     void collectFinishedRows();
-    void rowFinished(Slot& slot);
+    void slotFreed(Slot& slot);
+    void rowDone(int row, const RowResult& result);
     void reportFinishedRows();
     bool ended() const;
 
@@ -141,18 +178,23 @@ private:
     // Rows the workers have finished, handed back under the mutex.
     std::mutex finishedMutex_;
     std::condition_variable rowHandedBack_;
-    std::vector<Slot*> finished_;
+    std::vector<HandBack> finished_;
     std::unique_ptr<Waker> waker_;
     std::vector<std::optional<RowResult>> results_;
-    std::vector<qint64> sizes_;  // of each row's input
+    std::vector<qint64> costs_;  // MemoryCost of each row
     qint64 budget_;
-    qint64 bytesInFlight_ = 0;
+    qint64 memoryInUse_ = 0;  // of the rows worked on and the documents rows hold
+    static constexpr qint64 TrimAfterBytes = 64 << 20;
+    qint64 freedSinceTrim_ = 0;  // MemoryCost of the rows done since the heap was trimmed
     std::atomic<bool> stopRequested_{false};
     QEventLoop* loop_ = nullptr;
     int nextRow_ = 0;     // the next row to start
     int nextReport_ = 0;  // the next row to report
-    int inFlight_ = 0;
+    int inFlight_ = 0;    // rows started and not yet done
+    int working_ = 0;     // rows a worker is on
     bool reporting_ = false;
     Counts counts_;
+    // Flush the outputs to disk and rename them, one thread for each worker.
+    std::unique_ptr<WorkerThreads> flusher_;
     std::unique_ptr<WorkerThreads> workers_;  // last: joined before the rest goes
 };

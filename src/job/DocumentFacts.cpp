@@ -104,6 +104,12 @@ bool PageTreeIsSound(QPDF& pdf)
     return true;
 }
 
+long long DeclaredPageCount(QPDF& pdf)
+{
+    QPDFObjectHandle count = pdf.getRoot().getKey("/Pages").getKey("/Count");
+    return count.isInteger() ? count.getIntValue() : -1;
+}
+
 int Features(QPDF& pdf)
 {
     int features = 0;

@@ -16,10 +16,14 @@ constexpr int MaxPageTreeDepth = 1000;
 // MaxPageTreeDepth and reaches no node twice.
 bool PageTreeIsSound(QPDF& pdf);
 
+// The page count the page tree's root declares (its /Count), -1 when it
+// declares none. Reads the catalog and the root node only.
+long long DeclaredPageCount(QPDF& pdf);
+
 // The PdfLibrary::Feature bits of the document.
 int Features(QPDF& pdf);
 
 // The security the document was opened with.
 PdfLibrary::Protection ProtectionOf(QPDF& pdf);
 
-} // namespace DocumentFacts
+}  // namespace DocumentFacts

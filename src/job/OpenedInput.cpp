@@ -1,7 +1,7 @@
 #include "job/OpenedInput.h"
 
 OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& passwords,
-                      bool findRepairs)
+                      const std::function<bool(const OpenedInput&)>& keep, bool findRepairs)
 {
     OpenedInput input;
     for (const QString& password : passwords) {
@@ -12,10 +12,14 @@ OpenedInput OpenInput(PdfLibrary& pdf, const QString& path, const QStringList& p
         if (input.opened) {
             input.password = password;
             input.features = pdf.DocumentFeatures();
+            input.objects = pdf.DocumentObjects();
             input.protection = pdf.DocumentProtection();
             if (findRepairs)
                 input.repairNote = pdf.RepairNote();
-            pdf.CloseDocument(pdf.DocumentIdAt(1));
+            if (keep && keep(input))
+                input.held = pdf.HoldDocument();
+            else
+                pdf.CloseDocument(pdf.DocumentIdAt(1));
             return input;
         }
         if (input.errorCode != PdfLibrary::PasswordRequired)

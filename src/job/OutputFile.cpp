@@ -83,18 +83,28 @@ bool OutputFile::write(const char* data, qint64 size)
     return file_.write(data, size) == size;
 }
 
-bool OutputFile::finish()
+bool OutputFile::close()
 {
-    if (!file_.flush())
-        return false;
-#ifdef Q_OS_WIN
-    const bool synced = ::_commit(file_.handle()) == 0;
-#else
-    const bool synced = ::fsync(file_.handle()) == 0;
-#endif
+    const bool flushed = file_.flush();
     file_.close();
     // The folder may have gone while the file was written into it.
-    return synced && file_.error() == QFileDevice::NoError && QFileInfo::exists(file_.fileName());
+    return flushed && file_.error() == QFileDevice::NoError && QFileInfo::exists(file_.fileName());
+}
+
+bool OutputFile::flushToDisk()
+{
+    // Opened anew: the writing handle is gone, and whichever handle the
+    // system flushes, it flushes the file's data.
+    QFile file(file_.fileName());
+#ifdef Q_OS_WIN
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    return ::_commit(file.handle()) == 0;
+#else
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return ::fsync(file.handle()) == 0;
+#endif
 }
 
 bool OutputFile::commit()

@@ -20,10 +20,14 @@ public:
 
     bool open();
     bool write(const char* data, qint64 size);
-    // Flushes the temporary file to disk and closes it; it can then be read.
-    bool finish();
+    // Hands what was written to the system and closes the temporary file;
+    // it can then be read by its name.
+    bool close();
+    // Flushes the closed temporary file to disk. May run on another thread
+    // than the one that wrote it, though not at the same time.
+    bool flushToDisk();
     QString temporaryPath() const { return file_.fileName(); }
-    // Renames the finished file over the final path.
+    // Renames the closed, flushed file over the final path.
     bool commit();
 
 private:

@@ -1,5 +1,6 @@
 #include "job/PdfLibrary.h"
 
+#include "job/BufferedFile.h"
 #include "job/DocumentFacts.h"
 #include "job/OutputFile.h"
 #include "job/Paths.h"
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <filesystem>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -183,7 +185,11 @@ int lostContentError(const QPDFExc& warning)
 
 struct PdfLibrary::Document
 {
+    std::unique_ptr<char[]> readBuffer;  // of pdf's file: declared first, freed last
+    // Null once a save has written it: the read-back must not find the
+    // input still in memory. Opened again if it is needed after that.
     std::shared_ptr<QPDF> pdf;
+    std::string openedWith;  // the password bytes that opened it
     QString path;
     qint64 size = 0;  // of the file when it was opened
     // The file system's own time, to the millisecond: a local date would
@@ -191,7 +197,9 @@ struct PdfLibrary::Document
     qint64 lastModified = 0;
     int id = 0;
     int pageCount = 0;
-    std::optional<int> features;  // found when first asked for: a run never asks
+    long long declaredPages = -1;  // DocumentFacts::DeclaredPageCount
+    qint64 objects = 0;            // as the trailer's /Size counts them
+    std::optional<int> features;   // found when first asked for: a run never asks
     Protection protection;
     std::optional<AppliedSecurity> security;
     QString repairNote;  // libqpdf's first warning about it
@@ -213,6 +221,47 @@ struct PdfLibrary::Document
         const QFileInfo now(path);
         return !now.exists() || now.size() != size || modifiedMilliseconds(now) != lastModified;
     }
+
+    // Opens the file again after a save let it go; false when it changed
+    // since it was first opened, or no longer opens.
+    bool reload()
+    {
+        if (pdf)
+            return true;
+        if (fileChanged())
+            return false;
+        std::shared_ptr<QPDF> again = QPDF::create();
+        again->setSuppressWarnings(true);
+        try {
+            ProcessBuffered(*again, path, openedWith.c_str(), readBuffer);
+            // Repairs made while opening were noted the first time; the
+            // objects are to be read again before the next write.
+            again->getWarnings();
+            everyObjectRead = false;
+            lostContent = 0;
+        } catch (...) {
+            return false;
+        }
+        pdf = std::move(again);
+        return true;
+    }
+};
+
+class PdfLibrary::HeldDocument
+{
+public:
+    explicit HeldDocument(std::unique_ptr<Document> document)
+        : document_(std::move(document))
+    {}
+    std::unique_ptr<Document> take()
+    {
+        const std::lock_guard lock(mutex_);
+        return std::move(document_);
+    }
+
+private:
+    std::mutex mutex_;
+    std::unique_ptr<Document> document_;
 };
 
 PdfLibrary::PdfLibrary() = default;
@@ -299,13 +348,14 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
         const QFileInfo info(path);
         if (path.isEmpty() || !info.isFile() || !info.isReadable())
             return fail(FileUnreadable);
-        const std::string file = LibraryFileName(path);
 
         for (const std::string& candidate : passwordCandidates(password)) {
+            // Declared before pdf, which reads through it until it is gone.
+            std::unique_ptr<char[]> buffer;
             std::shared_ptr<QPDF> pdf = QPDF::create();
             pdf->setSuppressWarnings(true);
             try {
-                pdf->processFile(file.c_str(), candidate.c_str());
+                ProcessBuffered(*pdf, path, candidate.c_str(), buffer);
             } catch (const QPDFExc& error) {
                 if (error.getErrorCode() == qpdf_e_password)
                     continue;
@@ -321,7 +371,10 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                     return fail(NotPdf);
                 }
                 document->pageCount = static_cast<int>(pdf->getAllPages().size());
+                document->declaredPages = DocumentFacts::DeclaredPageCount(*pdf);
                 document->protection = DocumentFacts::ProtectionOf(*pdf);
+                QPDFObjectHandle size = pdf->getTrailer().getKey("/Size");
+                document->objects = size.isInteger() ? std::max<qint64>(0, size.getIntValue()) : 0;
             } catch (const std::bad_alloc&) {
                 return fail(FileUnreadable);
             } catch (...) {
@@ -332,7 +385,9 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                 return fail(NotPdf);
             }
             document->noteRepairs(pdf->getWarnings());
+            document->readBuffer = std::move(buffer);
             document->pdf = std::move(pdf);
+            document->openedWith = candidate;
             document->path = path;
             document->size = info.size();
             document->lastModified = modifiedMilliseconds(info);
@@ -371,7 +426,8 @@ int PdfLibrary::DocumentFeatures()
         return fail(NoDocument);
     if (!document_->features) {
         try {
-            document_->features = DocumentFacts::Features(*document_->pdf);
+            document_->features =
+                document_->reload() ? DocumentFacts::Features(*document_->pdf) : 0;
         } catch (...) {
             // What cannot be read says nothing of signatures or PDF/A.
             document_->features = 0;
@@ -452,6 +508,15 @@ int PdfLibrary::ApplyEncryption(const QString& ownerPassword, const QString& use
 
 int PdfLibrary::SaveFile(const QString& outputPath)
 {
+    std::unique_ptr<OutputFile> written;
+    if (WriteFile(outputPath, written) != 1)
+        return 0;
+    return written->flushToDisk() && written->commit() ? succeed() : fail(WriteFailed);
+}
+
+int PdfLibrary::WriteFile(const QString& outputPath, std::unique_ptr<OutputFile>& written)
+{
+    written.reset();
     if (!document_)
         return fail(NoDocument);
     if (!document_->security)
@@ -462,50 +527,59 @@ int PdfLibrary::SaveFile(const QString& outputPath)
         return fail(WriteFailed);
 
     try {
+        if (!document_->reload())
+            return fail(FileUnreadable);
         readEveryObject();
         if (document_->lostContent)
             return fail(document_->lostContent);
-        OutputFile out(outputPath);
-        if (!out.open())
+        auto out = std::make_unique<OutputFile>(outputPath);
+        if (!out->open())
             return fail(WriteFailed);
-        QPDF& pdf = *document_->pdf;
-        try {
-            OutputPipeline pipeline(out);
-            QPDFWriter writer(pdf);
-            writer.setOutputPipeline(&pipeline);
-            // Streams go out exactly as they came in, only re-encrypted.
-            writer.setDecodeLevel(qpdf_dl_none);
-            writer.setCompressStreams(false);
-            writer.setRecompressFlate(false);
-            writer.setObjectStreamMode(qpdf_o_preserve);
-            SetEncryption(writer, *document_->security);
-            if (writerHook_)
-                writerHook_(writer);
-            writer.write();
-            pipeline.finish();
-            if (pipeline.failed())
+        {
+            // Released before the output is read back: the writer has read
+            // every object of the input, and a row must not hold those and
+            // the read-back at once.
+            const std::shared_ptr<QPDF> pdf = std::move(document_->pdf);
+            // Every object was read and its repairs noted; a warning from now
+            // on is stream data libqpdf could not read in full (an I/O error,
+            // memory, a file cut short): the copy is not whole.
+            pdf->getWarnings();
+            try {
+                OutputPipeline pipeline(*out);
+                QPDFWriter writer(*pdf);
+                writer.setOutputPipeline(&pipeline);
+                // Streams go out exactly as they came in, only re-encrypted.
+                writer.setDecodeLevel(qpdf_dl_none);
+                writer.setCompressStreams(false);
+                writer.setRecompressFlate(false);
+                writer.setObjectStreamMode(qpdf_o_preserve);
+                SetEncryption(writer, *document_->security);
+                if (writerHook_)
+                    writerHook_(writer);
+                writer.write();
+                pipeline.finish();
+                if (pipeline.failed())
+                    return fail(WriteFailed);
+            } catch (const QPDFExc& error) {
+                // Damage found only while copying the input is the input's fault.
+                return fail(error.getErrorCode() == qpdf_e_system ? WriteFailed : NotPdf);
+            } catch (...) {
                 return fail(WriteFailed);
-        } catch (const QPDFExc& error) {
-            // Damage found only while copying the input is the input's fault.
-            return fail(error.getErrorCode() == qpdf_e_system ? WriteFailed : NotPdf);
-        } catch (...) {
-            return fail(WriteFailed);
+            }
+            // libqpdf reports a failure to read the input in the middle of the
+            // copy (an I/O error, memory, a file cut short) as a warning only,
+            // and the copy is then not whole.
+            if (document_->fileChanged())
+                return fail(FileUnreadable);
+            if (pdf->anyWarnings())
+                return fail(NotPdf);
         }
-        // Every object was read before writing, so what libqpdf warns of
-        // now is stream data it could not read in full (an I/O error,
-        // memory, a file cut short): the copy is not whole.
-        if (document_->fileChanged())
-            return fail(FileUnreadable);
-        if (pdf.anyWarnings()) {
-            pdf.getWarnings();
-            return fail(NotPdf);
-        }
-        if (!out.finish())
+        if (!out->close())
             return fail(WriteFailed);
-        if (!ReadsBackAsProtected(out.temporaryPath(), *document_->security, document_->pageCount))
+        if (!ReadsBackAsProtected(out->temporaryPath(), *document_->security,
+                                  document_->declaredPages))
             return fail(NotProtectedOnReadBack);
-        if (!out.commit())
-            return fail(WriteFailed);
+        written = std::move(out);
         return succeed();
     } catch (...) {
         return fail(WriteFailed);
@@ -545,9 +619,37 @@ QString PdfLibrary::RepairNote()
         fail(NoDocument);
         return {};
     }
-    readEveryObject();
+    // After a write the objects were read, and the input is let go.
+    if (!document_->everyObjectRead && document_->reload())
+        readEveryObject();
     succeed();
     return document_->repairNote;
+}
+
+std::shared_ptr<PdfLibrary::HeldDocument> PdfLibrary::HoldDocument()
+{
+    if (!document_) {
+        fail(NoDocument);
+        return {};
+    }
+    succeed();
+    return std::make_shared<HeldDocument>(std::move(document_));
+}
+
+int PdfLibrary::LoadHeldDocument(HeldDocument& held)
+{
+    document_.reset();
+    pagesFault_ = PagesFault::None;
+    document_ = held.take();
+    return document_ ? succeed() : fail(NoDocument);
+}
+
+qint64 PdfLibrary::DocumentObjects()
+{
+    if (!document_)
+        return fail(NoDocument);
+    succeed();
+    return document_->objects;
 }
 
 int PdfLibrary::DocumentIdAt(int position)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class OutputFile;
 class QPDF;
 class QPDFWriter;
 
@@ -183,11 +184,36 @@ public:
     // is written in either case. The copy is written to a temporary file
     // beside outputPath, read back (it must open with the user password, or
     // none, as user and with the owner password as owner, and show the
-    // revision, key length, permissions and page count asked for) and
-    // renamed over outputPath only then. A symbolic link at outputPath is
+    // revision, key length, permissions and page count asked for), flushed
+    // to disk and renamed over outputPath only then. A symbolic link at outputPath is
     // replaced, never written through. Streams are copied as they are: no
-    // decoding, no recompression.
+    // decoding, no recompression. The input's objects are let go as soon
+    // as they are written, before the copy is read back; what needs them
+    // afterwards opens the file again.
     int SaveFile(const QString& outputPath);
+
+    // SaveFile without its last two steps: on 1, `written` holds the copy,
+    // written, closed and read back as protected, whose flushToDisk() and
+    // then commit() finish the save; until then nothing is at outputPath,
+    // and dropping `written` removes the copy.
+    int WriteFile(const QString& outputPath, std::unique_ptr<OutputFile>& written);
+
+    // The objects of the loaded document, as its trailer counts them: what
+    // it costs in memory once written grows with them. 0 with ErrorCode 104
+    // when none is loaded.
+    qint64 DocumentObjects();
+
+    // A loaded document set aside, to be loaded again by this or any other
+    // PdfLibrary, once (LoadHeldDocument). A thread may load it that did
+    // not open it.
+    class HeldDocument;
+    // Takes the loaded document out of this instance (which then has none);
+    // null with ErrorCode 104 when none is loaded.
+    std::shared_ptr<HeldDocument> HoldDocument();
+    // Makes `held` the loaded document, as OpenFile would have: 1, or 0 with
+    // ErrorCode 104 when it was loaded already. Any document loaded before
+    // is released.
+    int LoadHeldDocument(HeldDocument& held);
 
     // libqpdf's first warning about the loaded document, without the file
     // name ("object 8 0: object has offset 0"): the first repair it needed,
@@ -195,8 +221,8 @@ public:
     // as null, or a duplicated key of which the last counts; "" when it
     // needed none. libqpdf repairs an object only when it first reads it, so
     // the first call reads every object of the cross-reference table, as
-    // QPDFWriter does before it writes, unless SaveFile did already. "" with
-    // ErrorCode 104 when no document is loaded.
+    // QPDFWriter does before it writes, unless SaveFile or WriteFile did
+    // already. "" with ErrorCode 104 when no document is loaded.
     QString RepairNote();
 
     // Identifier (never 0) of the loaded document for position 1; 0 with

@@ -1,5 +1,6 @@
 #include "job/PdfSecurity.h"
 
+#include "job/BufferedFile.h"
 #include "job/DocumentFacts.h"
 #include "job/Paths.h"
 
@@ -108,15 +109,19 @@ void SetEncryption(QPDFWriter& writer, const AppliedSecurity& security)
 // The user password is checked without a second open: at 256-bit AES each
 // password check costs libqpdf a slow hash, and a user password that is
 // not the owner password cannot open the file as owner once the owner
-// password has.
-bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security, int pages)
+// password has. The pages are counted as the tree's root declares them:
+// walking them would read every page, and with them whatever their
+// object streams hold, about as much memory as the input took.
+bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security,
+                          long long declaredPages)
 {
     try {
         if (security.passwordsStoredAlike())
             return false;
+        std::unique_ptr<char[]> buffer;  // outlives pdf
         const std::shared_ptr<QPDF> pdf = QPDF::create();
         pdf->setSuppressWarnings(true);
-        pdf->processFile(LibraryFileName(path).c_str(), security.ownerPassword.c_str());
+        ProcessBuffered(*pdf, path, security.ownerPassword.c_str(), buffer);
         if (!pdf->ownerPasswordMatched() || pdf->anyWarnings())
             return false;
         if (QPDF::compute_encryption_key(security.userPassword, encryptionDataOf(*pdf)) !=
@@ -128,7 +133,7 @@ bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security, 
                protection.keyBits == security.keyBits() &&
                protection.aes == (security.strength >= 2) &&
                (protection.permissions & held) == (security.expectedPermissions() & held) &&
-               static_cast<int>(pdf->getAllPages().size()) == pages;
+               DocumentFacts::DeclaredPageCount(*pdf) == declaredPages;
     } catch (...) {
         return false;
     }

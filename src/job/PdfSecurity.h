@@ -48,5 +48,8 @@ void SetEncryption(QPDFWriter& writer, const AppliedSecurity& security);
 
 // The written file at `path` opens with the owner password as owner, its
 // user password (or none) derives the same file key, and it holds the
-// security asked for and `pages` pages. Never throws.
-bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security, int pages);
+// security asked for and declares `declaredPages` pages as the input did
+// (DocumentFacts::DeclaredPageCount). Only the trailer, the encryption
+// dictionary, the catalog and the page tree's root are read. Never throws.
+bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security,
+                          long long declaredPages);

@@ -387,6 +387,57 @@ private Q_SLOTS:
         QVERIFY(mostRows >= 2);
     }
 
+    // A document's objects count too: two rows whose objects would not fit
+    // the budget side by side run one at a time, however small their files;
+    // so do two that would, beside a document a later row already holds.
+    void objectsCountInTheBudget_data()
+    {
+        QTest::addColumn<bool>("held");
+        QTest::newRow("objects of the rows") << false;
+        QTest::newRow("and a document held") << true;
+    }
+    void objectsCountInTheBudget()
+    {
+        QFETCH(bool, held);
+        QList<JobRow> rows;
+        for (int i = 0; i < 2; ++i) {
+            JobRow row(path(QStringLiteral("%1.pdf").arg(i)));
+            QVERIFY(TestPdfs::writeBytes(row.path, "%PDF"));
+            row.objects = 1000;
+            rows << row;
+        }
+        const qint64 cost = BatchJob::MemoryCost(4, 1000);
+        PdfLibrary library;
+        if (held) {
+            JobRow row(makePdf(QStringLiteral("held.pdf")));
+            QCOMPARE(library.OpenFile(row.path, {}), 1);
+            row.objects = 1000;
+            row.opened = library.HoldDocument();
+            rows << row;
+        }
+        QMutex mutex;
+        int running = 0;
+        int most = 0;
+        BatchJob job(rows, WithTrailingSeparator(work_->path()), settings());
+        job.setMaxParallelRows(2);
+        job.setMemoryBudget(held ? 2 * cost + cost / 2 : cost + cost / 2);
+        job.setRowWork(
+            [&](PdfLibrary&, const JobRow& row, const QString&, const EncryptionSettings&) {
+                if (row.opened)
+                    return RowResult{true};
+                {
+                    const QMutexLocker lock(&mutex);
+                    most = std::max(most, ++running);
+                }
+                QThread::msleep(20);
+                const QMutexLocker lock(&mutex);
+                --running;
+                return RowResult{true};
+            });
+        QCOMPARE(job.run().saved, int(rows.size()));
+        QCOMPARE(most, 1);
+    }
+
     // A real run two rows at a time: every output reads back right.
     void parallelRunWritesCorrectOutputs()
     {

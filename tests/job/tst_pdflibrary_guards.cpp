@@ -1,10 +1,12 @@
 #include "job/DocumentFacts.h"
 #include "job/EncryptionSettings.h"
 #include "job/PdfLibrary.h"
+#include "job/PdfSecurity.h"
 
 #include "PdfReaders.h"
 #include "TestPdfs.h"
 
+#include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -265,7 +267,9 @@ private Q_SLOTS:
         if (when != u"rewritten")
             QSKIP("an open file can only be renamed on Unix");
 #endif
-        const QString input = makeInput(QStringLiteral("in.pdf"), {.pages = 200});
+        // Larger than the read buffer, which holds a small file whole.
+        const QString input = makeInput(QStringLiteral("in.pdf"), {.pages = 2500});
+        QVERIFY(QFileInfo(input).size() > 2 * (64 << 10));
         const QByteArray bytes = TestPdfs::readBytes(input);
         const QDateTime modified = QFileInfo(input).lastModified();
         const QString held = path(QStringLiteral("held.pdf"));
@@ -431,6 +435,97 @@ private Q_SLOTS:
         QVERIFY(protection.encrypted && protection.aes);
         QCOMPARE(protection.revision, 4);
         QCOMPARE(protection.keyBits, 128);
+    }
+
+    // The read-back takes a written file only when each password opens it
+    // as what it is and the file holds the strength, permissions and page
+    // count asked for.
+    void readBackChecksEveryPromise_data()
+    {
+        QTest::addColumn<int>("strength");
+        QTest::addColumn<QString>("fault");
+        for (const int strength : {2, 3}) {
+            const QString name =
+                strength == 3 ? QStringLiteral("256-bit AES, ") : QStringLiteral("128-bit AES, ");
+            for (const char* fault :
+                 {"none", "owner", "user", "swapped", "pages", "strength", "permissions"})
+                QTest::newRow(qPrintable(name + QLatin1String(fault)))
+                    << strength << QString::fromLatin1(fault);
+        }
+    }
+    void readBackChecksEveryPromise()
+    {
+        QFETCH(int, strength);
+        QFETCH(QString, fault);
+        TestPdfs::Options options;
+        options.pages = 4;
+        options.strength = strength;
+        options.userPassword = QStringLiteral("user");
+        options.ownerPassword = QStringLiteral("owner");
+        options.restricted = true;
+        const QString file = makeInput(QStringLiteral("written.pdf"), options);
+
+        AppliedSecurity asked;
+        asked.strength = fault == u"strength" ? 5 - strength : strength;
+        asked.permissions = fault == u"permissions" ? -4 : int(0xFFFFF0C0u);
+        asked.ownerPassword = fault == u"owner" ? "other" : fault == u"swapped" ? "user" : "owner";
+        asked.userPassword = fault == u"user" ? "other" : fault == u"swapped" ? "owner" : "user";
+        const long long pages = fault == u"pages" ? 5 : 4;
+        QCOMPARE(ReadsBackAsProtected(file, asked, pages), fault == u"none");
+    }
+
+    // A document opened and saved stays loaded: it saves again and tells
+    // its features; once its file changed, it tells none and saves nothing.
+    void documentStaysUsableAfterASave_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("file as opened") << false;
+        QTest::newRow("file replaced after the save") << true;
+    }
+    void documentStaysUsableAfterASave()
+    {
+        QFETCH(bool, changed);
+        TestPdfs::Options options;
+        options.features = PdfLibrary::UsageRights;
+        const QString input = makeInput(QStringLiteral("in.pdf"), options);
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(input, {}), 1);
+        QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
+        QCOMPARE(library.SaveFile(path(QStringLiteral("1.pdf"))), 1);
+        if (changed) {
+            options.pages = 5;
+            options.features = PdfLibrary::Signed;
+            makeInput(QStringLiteral("in.pdf"), options);
+        }
+        QCOMPARE(library.DocumentFeatures(), changed ? 0 : int(PdfLibrary::UsageRights));
+        QCOMPARE(library.SaveFile(path(QStringLiteral("2.pdf"))), changed ? 0 : 1);
+        QCOMPARE(library.ErrorCode(), changed ? int(PdfLibrary::FileUnreadable) : 0);
+        if (changed)
+            QVERIFY(!QFile::exists(path(QStringLiteral("2.pdf"))));
+        else
+            QCOMPARE(popplerInfo(path(QStringLiteral("2.pdf")), "owner", As::Owner).pages, 3);
+    }
+
+    // An output declares the page count its input declared, also when that
+    // is not the count of the pages the tree holds: such a file is saved.
+    void declaredPageCountIsKept()
+    {
+        const QString input = makeInput(QStringLiteral("in.pdf"));
+        {
+            // QPDFWriter keeps the name it is given until it is gone.
+            const QByteArray from = QFile::encodeName(input);
+            const QByteArray to = QFile::encodeName(path(QStringLiteral("miscounted.pdf")));
+            QPDF pdf;
+            pdf.processFile(from.constData());
+            pdf.getRoot().getKey("/Pages").replaceKey("/Count", QPDFObjectHandle::newInteger(7));
+            QPDFWriter writer(pdf, to.constData());
+            writer.write();
+        }
+        PdfLibrary library;
+        QCOMPARE(library.OpenFile(path(QStringLiteral("miscounted.pdf")), {}), 1);
+        QCOMPARE(library.CountPages(), 3);
+        QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
+        QCOMPARE(library.SaveFile(path(QStringLiteral("out.pdf"))), 1);
     }
 };
 
