@@ -10,7 +10,15 @@
 #include <QRandomGenerator>
 #include <QRadioButton>
 
+#ifdef Q_OS_WIN
+// Windows has no root (and neither tmpfs nor chattr).
+static int geteuid()
+{
+    return 1;
+}
+#else
 #include <unistd.h>
+#endif
 
 using namespace RunHelpers;
 using TestPdfs::entries;

@@ -24,16 +24,23 @@
 #include <utility>
 #include <memory>
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 // Counts the calls that change the umask once the tests have started: it is
 // process-wide, and files other threads create meanwhile would take it.
 namespace {
 std::atomic<bool> testsStarted{false};
 std::atomic<int> umaskCalls{0};
 }  // namespace
+
+#ifdef Q_OS_WIN
+// Windows has no root (and neither tmpfs nor chattr), nor a umask.
+static int geteuid()
+{
+    return 1;
+}
+#else
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" mode_t umask(mode_t mask)
 {
@@ -43,6 +50,7 @@ extern "C" mode_t umask(mode_t mask)
         ++umaskCalls;
     return real(mask);
 }
+#endif
 
 using namespace PdfReaders;
 using TestPdfs::entries;
