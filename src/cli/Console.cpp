@@ -81,3 +81,12 @@ void Console::writeError(const QString& text)
 {
     write(stderr, status_.isEmpty() ? text : ClearLine + text + status_);
 }
+
+QByteArray EnvironmentBytes(const QString& name)
+{
+#ifdef Q_OS_WIN
+    return qEnvironmentVariable(name.toLocal8Bit().constData()).toUtf8();
+#else
+    return qgetenv(name.toLocal8Bit().constData());
+#endif
+}

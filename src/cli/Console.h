@@ -27,3 +27,8 @@ private:
     QString status_;
     bool errorIsTerminal_ = false;
 };
+
+// The value of an environment variable as UTF-8 bytes. Linux hands over the
+// bytes as they were set; Windows keeps the environment as UTF-16, which
+// the C runtime's narrow copy would squeeze into the ANSI code page.
+QByteArray EnvironmentBytes(const QString& name);

@@ -1,5 +1,7 @@
 #include "cli/PasswordSources.h"
 
+#include "cli/Console.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -125,7 +127,7 @@ PasswordText ReadPassword(const PasswordSource& source)
             return result;
         }
         // A variable's value is the password whole: it has no line end.
-        bytes = qgetenv(source.name.toLocal8Bit().constData());
+        bytes = EnvironmentBytes(source.name);
         if (const std::optional<QString> text = decodeUtf8(bytes))
             result.text = *text;
         else
