@@ -295,11 +295,15 @@ private slots:
         const QStringList outputs =
             words("out/top.pdf out/north/alice.pdf out/north/east/bob.pdf out/carol.pdf");
         const char* const pages[] = {"1", "2", "1", "1"};
+        // Paths as the report writes them: native, inside JSON strings.
+        const auto reported = [](const QString& file) {
+            return QDir::toNativeSeparators(file).replace(u'\\', u"\\\\"_s);
+        };
         QCOMPARE(files.size(), 4);
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(fields(files[i], "input output status error_code message pages"),
-                     u"\"%1\" \"%2\" \"saved\" null \"saved\" %3"_s.arg(inputs[i], path(outputs[i]),
-                                                                        QLatin1String(pages[i])));
+                     u"\"%1\" \"%2\" \"saved\" null \"saved\" %3"_s.arg(
+                         reported(inputs[i]), reported(path(outputs[i])), QLatin1String(pages[i])));
             QVERIFY(files[i].toObject().value("seconds"_L1).toDouble() > 0);
         }
     }

@@ -1,5 +1,6 @@
 #include "PdfReaders.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -8,7 +9,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QThread>
 
 #include <atomic>
@@ -147,6 +147,21 @@ QStringList missingTools()
             missing << QLatin1String(tool);
     }
     return missing;
+}
+
+bool runOnHost(const QString& program, const QStringList& arguments)
+{
+    return run(program, arguments).ok;
+}
+
+bool makeSymLink(const QString& target, const QString& link)
+{
+#ifdef Q_OS_WIN
+    // QFile::link would make a shortcut, which is a file of its own.
+    return useBridge() && runOnHost(QStringLiteral("ln"), {QStringLiteral("-s"), target, link});
+#else
+    return QFile::link(target, link);
+#endif
 }
 
 PopplerInfo popplerInfo(const QString& path, const QByteArray& password, As as)

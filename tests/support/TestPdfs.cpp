@@ -1,5 +1,6 @@
 #include "TestPdfs.h"
 
+#include "job/Paths.h"
 #include "job/PdfLibrary.h"
 
 #include <qpdf/QPDF.hh>
@@ -158,8 +159,8 @@ bool write(const QString& path, const Options& options)
         }
         addFeatures(pdf, options);
 
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
+        const std::string name = LibraryFileName(path);
+        QPDFWriter writer(pdf, name.c_str());
         writer.setObjectStreamMode(options.objectStreams ? qpdf_o_generate : qpdf_o_disable);
         if (options.strength >= 0)
             setEncryption(writer, options);
@@ -220,8 +221,8 @@ bool writeCertificateSecured(const QString& path)
         // QPDFWriter drops a trailer's /Encrypt; a key of the same length,
         // renamed in the written bytes, keeps every offset right.
         pdf.getTrailer().replaceKey("/Encrypx", handler);
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
+        const std::string name = LibraryFileName(path);
+        QPDFWriter writer(pdf, name.c_str());
         writer.setObjectStreamMode(qpdf_o_disable);
         writer.write();
     } catch (const std::exception&) {
@@ -239,8 +240,8 @@ bool writeWithoutPages(const QString& path)
     try {
         QPDF pdf;
         pdf.emptyPDF();
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
+        const std::string name = LibraryFileName(path);
+        QPDFWriter writer(pdf, name.c_str());
         writer.write();
         return true;
     } catch (const std::exception&) {
