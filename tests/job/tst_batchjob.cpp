@@ -14,10 +14,8 @@
 #include <QMutex>
 #include <QSemaphore>
 #include <QThread>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <atomic>
@@ -32,16 +30,9 @@ std::atomic<bool> testsStarted{false};
 std::atomic<int> umaskCalls{0};
 }  // namespace
 
-#ifdef Q_OS_WIN
-// Windows has no root (and neither tmpfs nor chattr), nor a umask.
-static int geteuid()
-{
-    return 1;
-}
-#else
+#ifndef Q_OS_WIN  // Windows has no umask
 #include <dlfcn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 extern "C" mode_t umask(mode_t mask)
 {
@@ -58,16 +49,8 @@ using TestPdfs::entries;
 
 namespace {
 
-bool runProgram(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
 // A small file system of its own, for a destination that runs out of space.
-// Needs root; skipped elsewhere.
+// Needs root (under Wine, on the Linux machine); skipped elsewhere.
 class ScratchFileSystem
 {
 public:
@@ -75,16 +58,14 @@ public:
         : folder_(folder)
     {
         QDir().mkpath(folder);
-        mounted_ = geteuid() == 0 &&
-                   runProgram(QStringLiteral("mount"),
-                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                               QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"),
-                               folder});
+        mounted_ = runOnHost(QStringLiteral("mount"),
+                             {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                              QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"), folder});
     }
     ~ScratchFileSystem()
     {
         if (mounted_)
-            runProgram(QStringLiteral("umount"), {QStringLiteral("-l"), folder_});
+            runOnHost(QStringLiteral("umount"), {QStringLiteral("-l"), folder_});
     }
     ScratchFileSystem(const ScratchFileSystem&) = delete;
     ScratchFileSystem& operator=(const ScratchFileSystem&) = delete;
@@ -95,29 +76,6 @@ private:
     QString folder_;
     bool mounted_ = false;
 };
-
-bool acceptsNewFiles(const QString& folder)
-{
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("probe-XXXXXX")));
-    return probe.open();
-}
-
-// Makes a folder refuse new entries; false when it cannot. Permission bits
-// stop neither root nor Windows, so the folder is then marked immutable,
-// where the file system allows (as root; under Wine by the Linux machine).
-bool makeReadOnly(const QString& folder)
-{
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    if (acceptsNewFiles(folder))
-        runOnHost(QStringLiteral("chattr"), {QStringLiteral("+i"), folder});
-    return !acceptsNewFiles(folder);
-}
-
-void makeWritable(const QString& folder)
-{
-    runOnHost(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
 
 struct Outcome
 {
@@ -229,7 +187,7 @@ private Q_SLOTS:
     void cleanup()
     {
         if (!readOnlyFolder_.isEmpty())
-            makeWritable(readOnlyFolder_);
+            TestPdfs::makeWritable(readOnlyFolder_);
         readOnlyFolder_.clear();
         work_.reset();
         QCOMPARE(std::exchange(changedInputs_, {}), QStringList());
@@ -714,8 +672,9 @@ private Q_SLOTS:
         const Outcome outcome = run(rowsOf(inputs), out, [&](int row) {
             if (row != 0)
                 return;
-            faulted = fault == u"removed" ? QDir(out).removeRecursively() : makeReadOnly(out);
-            if (faulted && fault == u"read-only")
+            faulted = fault == u"removed" ? QDir(out).removeRecursively()
+                                           : TestPdfs::makeReadOnly(out);
+            if (fault == u"read-only")
                 readOnlyFolder_ = out;
         });
         if (!faulted)

@@ -3,6 +3,8 @@
 #include "job/Paths.h"
 #include "job/PdfLibrary.h"
 
+#include "PdfReaders.h"
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -12,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <exception>
 #include <string>
@@ -182,6 +185,28 @@ QByteArray readBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+namespace {
+bool acceptsNewFiles(const QString& folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("probe-XXXXXX")));
+    return probe.open();
+}
+}  // namespace
+
+bool makeReadOnly(const QString& folder)
+{
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    if (acceptsNewFiles(folder))
+        PdfReaders::runOnHost(QStringLiteral("chattr"), {QStringLiteral("+i"), folder});
+    return !acceptsNewFiles(folder);
+}
+
+void makeWritable(const QString& folder)
+{
+    PdfReaders::runOnHost(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 bool writeTruncated(const QString& source, const QString& path, qsizetype length)
