@@ -1,4 +1,5 @@
 #include "cli/CliOptions.h"
+#include "cli/Console.h"
 #include "cli/Inputs.h"
 #include "cli/PasswordCsv.h"
 #include "cli/PasswordSources.h"
@@ -9,6 +10,13 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <qt_windows.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -243,6 +251,38 @@ private slots:
                     .endsWith("not a PDF file (its name does not end in .pdf)"_L1));
         QVERIFY(collect("in/gone.pdf", false).endsWith("no such file or folder"_L1));
     }
+
+#ifdef Q_OS_WIN
+    // A console shows the text as written, whatever its code page.
+    void consoleShowsUnicode()
+    {
+        if (!GetConsoleWindow())
+            QSKIP("no console: Wine gives one only to a program whose input is a terminal");
+        const HANDLE screen =
+            CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+        QVERIFY(screen != INVALID_HANDLE_VALUE);
+        const int screenFd = _open_osfhandle(intptr_t(screen), _O_WRONLY);
+        const UINT codePage = GetConsoleOutputCP();
+        SetConsoleOutputCP(850);
+        std::fflush(stdout);
+        const int savedFd = _dup(_fileno(stdout));
+        QCOMPARE(_dup2(screenFd, _fileno(stdout)), 0);
+        const QString text = u"Bericht-\u00e4\u00f6\u00fc \u5831\u544a \u2192 ok"_s;
+        Console().out(text);
+        std::fflush(stdout);
+        _dup2(savedFd, _fileno(stdout));
+        _close(savedFd);
+        SetConsoleOutputCP(codePage);
+
+        std::wstring shown(size_t(text.size()), L' ');
+        DWORD read = 0;
+        QVERIFY(ReadConsoleOutputCharacterW(screen, shown.data(), DWORD(shown.size()), COORD{0, 0},
+                                            &read));
+        _close(screenFd);
+        QCOMPARE(QString::fromStdWString(shown.substr(0, read)), text);
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestCliParts)
