@@ -40,3 +40,18 @@ wine_env() { # wine_env <deps prefix>: the environment Windows programs run in
   for d in "${dirs[@]}"; do path+="$(windows_path "$d");"; done
   export WINEPATH="${path%;}"
 }
+
+# Installs those of the given Debian packages that are missing, as
+# scripts/setup does.
+install_missing() {
+  local p missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ "${#missing[@]}" -gt 0 ] || return 0
+  echo "Installing: ${missing[*]}"
+  local sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
