@@ -282,6 +282,51 @@ private slots:
         _close(screenFd);
         QCOMPARE(QString::fromStdWString(shown.substr(0, read)), text);
     }
+
+    // A password typed at a console arrives as typed, in UTF-8, whatever
+    // the console's code page, and is not shown on the screen.
+    void passwordTypedAtAConsole()
+    {
+        if (!GetConsoleWindow())
+            QSKIP("no console: Wine gives one only to a program whose input is a terminal");
+        const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD modeBefore = 0;
+        QVERIFY(GetConsoleMode(input, &modeBefore));
+        const UINT codePage = GetConsoleCP();
+        SetConsoleCP(850);
+        const QString typed = u"p\u00e4ss \u5bc6\u7801 w\u00f6rd"_s;
+        std::vector<INPUT_RECORD> keys;
+        for (const QChar key : typed + u'\r') {
+            INPUT_RECORD record{};
+            record.EventType = KEY_EVENT;
+            record.Event.KeyEvent.bKeyDown = TRUE;
+            record.Event.KeyEvent.wRepeatCount = 1;
+            record.Event.KeyEvent.wVirtualKeyCode = key == u'\r' ? VK_RETURN : 0;
+            record.Event.KeyEvent.uChar.UnicodeChar = wchar_t(key.unicode());
+            keys.push_back(record);
+        }
+        DWORD written = 0;
+        QVERIFY(WriteConsoleInputW(input, keys.data(), DWORD(keys.size()), &written));
+        const QByteArray line = ReadInputLine("Owner password: ");
+        SetConsoleCP(codePage);
+        QCOMPARE(QString::fromUtf8(line), typed + u"\r\n"_s);
+        DWORD modeAfter = 0;
+        QVERIFY(GetConsoleMode(input, &modeAfter));
+        QCOMPARE(modeAfter, modeBefore);
+
+        const HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+        QVERIFY(screen != INVALID_HANDLE_VALUE);
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        QVERIFY(GetConsoleScreenBufferInfo(screen, &info));
+        std::wstring shown(size_t(info.dwSize.X) * size_t(info.dwSize.Y), L' ');
+        DWORD read = 0;
+        QVERIFY(ReadConsoleOutputCharacterW(screen, shown.data(), DWORD(shown.size()), COORD{0, 0},
+                                            &read));
+        CloseHandle(screen);
+        QVERIFY(!QString::fromStdWString(shown).contains(u"ss \u5bc6"_s));
+    }
 #endif
 };
 
