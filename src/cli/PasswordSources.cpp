@@ -1,15 +1,9 @@
 #include "cli/PasswordSources.h"
 
+#include "cli/Console.h"
+
 #include <QFile>
 #include <QStringDecoder>
-
-#include <cstdio>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -34,51 +28,6 @@ QString describe(const PasswordSource& source)
     }
     return QStringLiteral("standard input");
 }
-
-#ifdef Q_OS_UNIX
-// While it lives, what is typed at a terminal on standard input is not
-// shown, after a prompt; Ctrl+C meanwhile gives the terminal back first.
-class HiddenTyping
-{
-public:
-    explicit HiddenTyping(const char* prompt)
-    {
-        if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &shown_) != 0)
-            return;
-        termios hidden = shown_;
-        hidden.c_lflag &= ~tcflag_t(ECHO);
-        struct sigaction action = {};
-        action.sa_handler = &HiddenTyping::interrupted;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-        active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden) == 0;
-        std::fputs(prompt, stderr);
-    }
-    ~HiddenTyping()
-    {
-        if (!active_)
-            return;
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown_);
-        sigaction(SIGINT, &previous_, nullptr);
-        std::fputs("\n", stderr);
-    }
-    HiddenTyping(const HiddenTyping&) = delete;
-    HiddenTyping& operator=(const HiddenTyping&) = delete;
-
-private:
-    static void interrupted(int signal)
-    {
-        // Both calls are safe in a signal handler.
-        tcsetattr(STDIN_FILENO, TCSANOW, &shown_);
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-    }
-
-    static inline termios shown_{};
-    struct sigaction previous_ = {};
-    bool active_ = false;
-};
-#endif
 
 bool readFile(const QString& name, QByteArray& bytes, QString& error)
 {
@@ -125,22 +74,14 @@ PasswordText ReadPassword(const PasswordSource& source)
             return result;
         }
         // A variable's value is the password whole: it has no line end.
-        bytes = qgetenv(source.name.toLocal8Bit().constData());
+        bytes = EnvironmentBytes(source.name);
         if (const std::optional<QString> text = decodeUtf8(bytes))
             result.text = *text;
         else
             result.error = QStringLiteral("the %1 is not UTF-8").arg(describe(source));
         return result;
     case PasswordSource::StandardInput: {
-#ifdef Q_OS_UNIX
-        const HiddenTyping hidden("Owner password: ");
-#endif
-        // One line and no more: a pipe the caller keeps open must not block us.
-        for (int c = std::getc(stdin); c != EOF; c = std::getc(stdin)) {
-            bytes += char(c);
-            if (c == '\n')
-                break;
-        }
+        bytes = ReadInputLine("Owner password: ");
         if (bytes.isEmpty()) {
             result.error = QStringLiteral("no password on standard input");
             return result;

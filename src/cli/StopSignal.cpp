@@ -10,6 +10,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 std::atomic<bool> StopSignal::requested_{false};
 
@@ -21,6 +24,26 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs 
 int wakeFds[2] = {-1, -1};
 struct sigaction previous[2];
 const int Signals[2] = {SIGINT, SIGTERM};
+#endif
+
+#ifndef Q_OS_UNIX
+// Set by each Ctrl+C, taken by the event loop: one onStop call per Ctrl+C.
+std::atomic<bool> stopPending{false};
+#endif
+
+#ifdef Q_OS_WIN
+void (*raiseStop)(int) = nullptr;
+
+// Ctrl+C and Ctrl+Break are console control events, handled on a thread of
+// their own; anything else (closing the console, logging off) keeps its
+// default handling.
+BOOL WINAPI onConsoleControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    raiseStop(SIGINT);
+    return TRUE;
+}
 #endif
 
 }  // namespace
@@ -51,11 +74,17 @@ StopSignal::StopSignal(std::function<void()> onStop)
     for (int i = 0; i < 2; ++i)
         sigaction(Signals[i], &action, &previous[i]);
 #else
+    stopPending = false;
+#ifdef Q_OS_WIN
+    raiseStop = &StopSignal::handle;
+    SetConsoleCtrlHandler(&onConsoleControl, TRUE);
+#else
     std::signal(SIGINT, &StopSignal::handle);
+#endif
     // Without a pipe to wake it, the event loop looks for the flag.
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] {
-        if (requested_ && onStop_)
+        if (stopPending.exchange(false) && onStop_)
             onStop_();
     });
     timer->start(100);
@@ -73,6 +102,8 @@ StopSignal::~StopSignal()
             close(fd);
         fd = -1;
     }
+#elif defined(Q_OS_WIN)
+    SetConsoleCtrlHandler(&onConsoleControl, FALSE);
 #else
     std::signal(SIGINT, SIG_DFL);
 #endif
@@ -88,5 +119,7 @@ void StopSignal::handle(int)
         [[maybe_unused]] const ssize_t written = write(wakeFds[1], &byte, 1);
     }
     errno = savedErrno;
+#else
+    stopPending = true;
 #endif
 }

@@ -14,8 +14,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_WIN
-#define NOMINMAX
-#include <windows.h>
+#include <qt_windows.h>
 #else
 #include <unistd.h>
 #endif

@@ -9,6 +9,7 @@
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <qt_windows.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,12 +110,25 @@ bool OutputFile::flushToDisk()
 
 bool OutputFile::commit()
 {
+#ifdef Q_OS_WIN
+    // QTemporaryFile keeps its handle after close(), and that handle does not
+    // let the file be moved; renaming it to a fresh name lets go of it.
+    if (!file_.rename(file_.fileName() + QLatin1Char('~')))
+        return false;
+    // Replaces what is at the path, a link included, in one step.
+    if (!::MoveFileExW(
+            reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(file_.fileName()).utf16()),
+            reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path_).utf16()),
+            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return false;
+#else
     // A rename replaces what is at the path, a link included, in one step.
     std::error_code error;
     std::filesystem::rename(QFileInfo(file_.fileName()).filesystemFilePath(),
                             QFileInfo(path_).filesystemFilePath(), error);
     if (error)
         return false;
+#endif
     file_.setAutoRemove(false);
     return true;
 }

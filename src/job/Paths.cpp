@@ -14,6 +14,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 namespace {
 
@@ -33,19 +36,49 @@ qsizetype lastSeparator(const QString& path)
 }
 
 // What tells an existing file apart whatever path leads to it: device and
-// inode where there are such, else its canonical path; "" when missing.
+// inode, on Windows volume and file index, elsewhere its canonical path;
+// "" when missing.
 QString fileIdentity(const QString& path)
 {
-#ifdef Q_OS_UNIX
+#if defined(Q_OS_UNIX)
     struct stat status
     {
     };
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return {};
     return QStringLiteral("%1:%2").arg(quint64(status.st_dev)).arg(quint64(status.st_ino));
+#elif defined(Q_OS_WIN)
+    const HANDLE file = ::CreateFileW(
+        reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()), 0,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(file, &info) != 0;
+    ::CloseHandle(file);
+    if (!known)
+        return {};
+    return QStringLiteral("%1:%2")
+        .arg(info.dwVolumeSerialNumber)
+        .arg((quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
 #else
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? QString() : OutputKey(canonical);
+#endif
+}
+
+// Where a folder entry leads, to be matched against the inputs: its
+// canonical path, so a hard link, which an output only replaces, does not
+// count. Windows does not always show a link as one (a server's links on a
+// share, Linux links under Wine) and may not resolve it; there the file's
+// identity tells, hard links included.
+QString linkTarget(const QFileInfo& entry)
+{
+#ifdef Q_OS_WIN
+    return fileIdentity(entry.filePath());
+#else
+    return entry.canonicalFilePath();
 #endif
 }
 
@@ -205,8 +238,8 @@ OutputNamer::OutputNamer(const QStringList& inputs)
         const QFileInfo info(input);
         const QString folder = QDir::cleanPath(info.absolutePath());
         inputsByFolder_[folder] << input;
-        if (const QString canonical = info.canonicalFilePath(); !canonical.isEmpty())
-            inputsByCanonicalPath_.insert(canonical, {input, folder});
+        if (const QString target = linkTarget(info); !target.isEmpty())
+            inputsByTarget_.insert(target, {input, folder});
     }
 }
 
@@ -216,14 +249,12 @@ const ProtectedFiles& OutputNamer::reachableFrom(const QString& folder)
     const auto known = reachable_.constFind(folderPath);
     if (known != reachable_.cend())
         return known.value();
-    // A hard link needs no protection: the output replaces the link, not
-    // the file it shares.
     QStringList reachable = inputsByFolder_.value(folderPath);
     const QFileInfoList entries = QDir(folder).entryInfoList(
         {QStringLiteral("*.pdf")}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
-        const auto input = inputsByCanonicalPath_.constFind(entry.canonicalFilePath());
-        if (input != inputsByCanonicalPath_.cend() && input->folder != folderPath)
+        const auto input = inputsByTarget_.constFind(linkTarget(entry));
+        if (input != inputsByTarget_.cend() && input->folder != folderPath)
             reachable << input->path;
     }
     return reachable_[folderPath] = ProtectedFiles(reachable);

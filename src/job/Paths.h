@@ -106,7 +106,7 @@ private:
         QString folder;  // clean absolute folder
     };
     QHash<QString, QStringList> inputsByFolder_;  // clean absolute folder
-    QHash<QString, Input> inputsByCanonicalPath_;
+    QHash<QString, Input> inputsByTarget_;  // by where a link to it leads
     QHash<QString, ProtectedFiles> reachable_;  // by destination folder
     QSet<QString> used_;                        // OutputKey of each output
 };

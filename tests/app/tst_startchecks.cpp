@@ -6,11 +6,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QRadioButton>
 
-#include <unistd.h>
 
 using namespace RunHelpers;
 using TestPdfs::entries;
@@ -18,13 +16,6 @@ using TestPdfs::entries;
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
-
-bool runProgram(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(30000) && process.exitCode() == 0;
-}
 
 } // namespace
 
@@ -232,17 +223,9 @@ private Q_SLOTS:
     {
         const QString input = f.makePdf(QStringLiteral("in/a.pdf"));
         const QString locked = f.makeFolder(QStringLiteral("locked"));
-        const bool asRoot = geteuid() == 0;
-        const bool lockedUp =
-            asRoot ? runProgram(QStringLiteral("chattr"), {QStringLiteral("+i"), locked})
-                   : QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
-        if (!lockedUp)
+        const auto unlock = qScopeGuard([&] { TestPdfs::makeWritable(locked); });
+        if (!TestPdfs::makeReadOnly(locked))
             QSKIP("this file system cannot make a folder read-only for this user");
-        const auto unlock = qScopeGuard([&] {
-            if (asRoot)
-                runProgram(QStringLiteral("chattr"), {QStringLiteral("-i"), locked});
-            QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        });
         FormMain window(f.desktop);
         f.prepare(window, {input}, locked);
         f.desktop.answerMessage();

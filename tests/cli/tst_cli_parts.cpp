@@ -1,4 +1,5 @@
 #include "cli/CliOptions.h"
+#include "cli/Console.h"
 #include "cli/Inputs.h"
 #include "cli/PasswordCsv.h"
 #include "cli/PasswordSources.h"
@@ -9,6 +10,13 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <qt_windows.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -243,6 +251,83 @@ private slots:
                     .endsWith("not a PDF file (its name does not end in .pdf)"_L1));
         QVERIFY(collect("in/gone.pdf", false).endsWith("no such file or folder"_L1));
     }
+
+#ifdef Q_OS_WIN
+    // A console shows the text as written, whatever its code page.
+    void consoleShowsUnicode()
+    {
+        if (!GetConsoleWindow())
+            QSKIP("no console: Wine gives one only to a program whose input is a terminal");
+        const HANDLE screen =
+            CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+        QVERIFY(screen != INVALID_HANDLE_VALUE);
+        const int screenFd = _open_osfhandle(intptr_t(screen), _O_WRONLY);
+        const UINT codePage = GetConsoleOutputCP();
+        SetConsoleOutputCP(850);
+        std::fflush(stdout);
+        const int savedFd = _dup(_fileno(stdout));
+        QCOMPARE(_dup2(screenFd, _fileno(stdout)), 0);
+        const QString text = u"Bericht-\u00e4\u00f6\u00fc \u5831\u544a \u2192 ok"_s;
+        Console().out(text);
+        std::fflush(stdout);
+        _dup2(savedFd, _fileno(stdout));
+        _close(savedFd);
+        SetConsoleOutputCP(codePage);
+
+        std::wstring shown(size_t(text.size()), L' ');
+        DWORD read = 0;
+        QVERIFY(ReadConsoleOutputCharacterW(screen, shown.data(), DWORD(shown.size()), COORD{0, 0},
+                                            &read));
+        _close(screenFd);
+        QCOMPARE(QString::fromStdWString(shown.substr(0, read)), text);
+    }
+
+    // A password typed at a console arrives as typed, in UTF-8, whatever
+    // the console's code page, and is not shown on the screen.
+    void passwordTypedAtAConsole()
+    {
+        if (!GetConsoleWindow())
+            QSKIP("no console: Wine gives one only to a program whose input is a terminal");
+        const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD modeBefore = 0;
+        QVERIFY(GetConsoleMode(input, &modeBefore));
+        const UINT codePage = GetConsoleCP();
+        SetConsoleCP(850);
+        const QString typed = u"p\u00e4ss \u5bc6\u7801 w\u00f6rd"_s;
+        std::vector<INPUT_RECORD> keys;
+        for (const QChar key : typed + u'\r') {
+            INPUT_RECORD record{};
+            record.EventType = KEY_EVENT;
+            record.Event.KeyEvent.bKeyDown = TRUE;
+            record.Event.KeyEvent.wRepeatCount = 1;
+            record.Event.KeyEvent.wVirtualKeyCode = key == u'\r' ? VK_RETURN : 0;
+            record.Event.KeyEvent.uChar.UnicodeChar = wchar_t(key.unicode());
+            keys.push_back(record);
+        }
+        DWORD written = 0;
+        QVERIFY(WriteConsoleInputW(input, keys.data(), DWORD(keys.size()), &written));
+        const QByteArray line = ReadInputLine("Owner password: ");
+        SetConsoleCP(codePage);
+        QCOMPARE(QString::fromUtf8(line), typed + u"\r\n"_s);
+        DWORD modeAfter = 0;
+        QVERIFY(GetConsoleMode(input, &modeAfter));
+        QCOMPARE(modeAfter, modeBefore);
+
+        const HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+        QVERIFY(screen != INVALID_HANDLE_VALUE);
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        QVERIFY(GetConsoleScreenBufferInfo(screen, &info));
+        std::wstring shown(size_t(info.dwSize.X) * size_t(info.dwSize.Y), L' ');
+        DWORD read = 0;
+        QVERIFY(ReadConsoleOutputCharacterW(screen, shown.data(), DWORD(shown.size()), COORD{0, 0},
+                                            &read));
+        CloseHandle(screen);
+        QVERIFY(!QString::fromStdWString(shown).contains(u"ss \u5bc6"_s));
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestCliParts)

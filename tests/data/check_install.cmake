@@ -1,5 +1,7 @@
 # Installs the build into PREFIX and checks that the program, its data and
 # the desktop files land where the program and the desktop look for them.
+# FOR_WINDOWS: the build is for Windows (this script itself runs on the
+# build machine, where WIN32 says nothing about the build).
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
                 RESULT_VARIABLE result OUTPUT_QUIET)
@@ -7,7 +9,7 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-if(WIN32)
+if(FOR_WINDOWS)
   set(expected bin/sealmark.exe bin/sealmark-cli.exe bin/skin.styles bin/help.html)
 else()
   set(expected
@@ -27,7 +29,7 @@ foreach(file IN LISTS expected)
   endif()
 endforeach()
 
-if(NOT WIN32)
+if(NOT FOR_WINDOWS)
   # The link in bin/ must lead to the program in its private folder, where
   # the program looks for its data.
   if(NOT IS_SYMLINK ${PREFIX}/bin/sealmark)
@@ -48,7 +50,7 @@ if(NOT WIN32)
 endif()
 
 # The command line runs as installed, needing nothing from the build.
-if(NOT WIN32)
+if(NOT FOR_WINDOWS)
   execute_process(COMMAND ${PREFIX}/bin/sealmark-cli --version
                   RESULT_VARIABLE result OUTPUT_VARIABLE version)
   if(NOT result EQUAL 0 OR NOT version MATCHES "^sealmark-cli \\(Sealmark\\) [0-9]")

@@ -1,5 +1,7 @@
 #include "job/Paths.h"
 
+#include "PdfReaders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
@@ -39,8 +41,9 @@ private slots:
         const auto back = qScopeGuard([&] { QDir::setCurrent(start); });
         QCOMPARE(DestinationFolder(QString()), QString());
         QCOMPARE(DestinationFolder(QStringLiteral("  ")), QString());
-        QCOMPARE(DestinationFolder(QStringLiteral(" /srv/out ")),
-                 QDir::toNativeSeparators(QStringLiteral("/srv/out/")));
+        const QString elsewhere = QDir::rootPath() + QStringLiteral("srv/out");
+        QCOMPARE(DestinationFolder(u' ' + elsewhere + u' '),
+                 QDir::toNativeSeparators(elsewhere + u'/'));
         QCOMPARE(DestinationFolder(QStringLiteral("out/../out2/")),
                  WithTrailingSeparator(start + QStringLiteral("/out2")));
     }
@@ -84,7 +87,7 @@ private slots:
         QVERIFY(touch.open(QIODevice::WriteOnly));
         touch.close();
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-        QVERIFY(QFile::link(file, dir.filePath(QStringLiteral("link.pdf"))));
+        QVERIFY(PdfReaders::makeSymLink(file, dir.filePath(QStringLiteral("link.pdf"))));
 
         QVERIFY(IsSameFile(file, file));
         QVERIFY(IsSameFile(file, dir.path() + QStringLiteral("/./a.pdf")));
@@ -114,7 +117,7 @@ private slots:
         QFile touch(input);
         QVERIFY(touch.open(QIODevice::WriteOnly));
         touch.close();
-        QVERIFY(QFile::link(dir.path(), dir.path() + QStringLiteral("-link")));
+        QVERIFY(PdfReaders::makeSymLink(dir.path(), dir.path() + QStringLiteral("-link")));
         auto removeLink = qScopeGuard([&] { QFile::remove(dir.path() + QStringLiteral("-link")); });
 
         QCOMPARE(OutputPathFor(out, input, QStringList{input}), out + QStringLiteral("Report.pdf"));

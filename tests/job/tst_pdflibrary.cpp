@@ -1,3 +1,4 @@
+#include "job/Paths.h"
 #include "job/PdfLibrary.h"
 
 #include "PdfReaders.h"
@@ -54,7 +55,7 @@ QList<QByteArray> rawStreams(const QString& path, const QByteArray& password)
 {
     QList<QByteArray> streams;
     QPDF pdf;
-    pdf.processFile(QFile::encodeName(path).constData(), password.constData());
+    pdf.processFile(LibraryFileName(path).c_str(), password.constData());
     for (QPDFObjectHandle page : pdf.getAllPages()) {
         QList<QPDFObjectHandle> objects{page.getKey("/Contents")};
         QPDFObjectHandle images = page.getKey("/Resources").getKey("/XObject");
@@ -504,17 +505,9 @@ private slots:
         const QString input = makeInput(QStringLiteral("in.pdf"));
         const QString folder = path(QStringLiteral("locked"));
         QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("locked")));
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        auto restore = qScopeGuard([&] {
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        });
-        {
-            QFile probe(folder + QStringLiteral("/probe"));
-            if (probe.open(QIODevice::WriteOnly)) {
-                probe.remove();
-                QSKIP("Permission bits do not stop this user (root?) from writing.");
-            }
-        }
+        const auto restore = qScopeGuard([&] { TestPdfs::makeWritable(folder); });
+        if (!TestPdfs::makeReadOnly(folder))
+            QSKIP("this file system cannot make a folder read-only for this user");
         PdfLibrary library;
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(owner, {}, 2, -4), 1);
@@ -566,7 +559,7 @@ private slots:
     {
         const QString input = makeInput(QStringLiteral("in.pdf"));
         const QByteArray inputBytes = TestPdfs::readBytes(input);
-        QVERIFY(QFile::link(input, path(QStringLiteral("link.pdf"))));
+        QVERIFY(makeSymLink(input, path(QStringLiteral("link.pdf"))));
         PdfLibrary library;
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(owner, {}, 2, -4), 1);

@@ -316,7 +316,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("damage reported while copying") << QStringLiteral("damaged") << 102;
         QTest::newRow("system error while copying") << QStringLiteral("system") << 107;
+#ifndef Q_OS_WIN
+        // Windows keeps a folder while a file in it is open.
         QTest::newRow("folder removed during the write") << QStringLiteral("folder") << 107;
+#endif
         QTest::newRow("permissions not as asked") << QStringLiteral("permissions") << 110;
         QTest::newRow("user password opens as owner") << QStringLiteral("owner") << 110;
         QTest::newRow("passwords swapped") << QStringLiteral("swapped") << 110;
@@ -369,9 +372,6 @@ private Q_SLOTS:
     // it leads to is never written.
     void linkAtTheOutputIsReplaced()
     {
-#ifndef Q_OS_UNIX
-        QSKIP("symbolic links need a Unix file system");
-#endif
         const QString input = makeInput(QStringLiteral("in.pdf"));
         const QString elsewhere = path(QStringLiteral("elsewhere.txt"));
         QVERIFY(TestPdfs::writeBytes(elsewhere, "not to be touched"));
@@ -379,7 +379,8 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner |
                                                      QFile::ExeOwner | QFile::ExeGroup));
         const QString output = path(QStringLiteral("out.pdf"));
-        QVERIFY(QFile::link(elsewhere, output));
+        if (!makeSymLink(elsewhere, output))
+            QSKIP("no symbolic link can be made here");
         PdfLibrary library;
         QCOMPARE(library.OpenFile(input, {}), 1);
         QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 2, -4), 1);

@@ -77,6 +77,19 @@ private Q_SLOTS:
         QCOMPARE(TestSettings::store().value(QStringLiteral("Skin")).toString(), QStringLiteral("3"));
     }
 
+#ifdef Q_OS_WIN
+    // The settings are the program's registry key of the current user.
+    void storeIsTheUsersRegistryKey()
+    {
+        const QString value = QStringLiteral("Kennwort-\u00E4 \u5BC6\u7801");
+        WriteSetting(QStringLiteral("OwnerPassword"), value);
+        const QSettings key(
+            QStringLiteral("HKEY_CURRENT_USER\\Software\\Corvella Software\\Sealmark"),
+            QSettings::NativeFormat);
+        QCOMPARE(key.value(QStringLiteral("OwnerPassword")).toString(), value);
+    }
+#endif
+
 #ifdef Q_OS_UNIX
     // The owner password is kept where only its user can read it, whatever
     // the umask: a new folder 0700, the file 0600, an older file tightened.

@@ -5,6 +5,15 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#ifdef Q_OS_WIN
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
+
+#include <atomic>
+#endif
+
 namespace {
 
 const QString passwordSlot = QStringLiteral("@PASSWORD@");
@@ -15,6 +24,59 @@ struct Run
     QByteArray out;
     QByteArray err;
 };
+
+#ifdef Q_OS_WIN
+// Under Wine the readers are the build machine's own programs, which a
+// Windows process can start but not read from. scripts/windows/test runs a
+// bridge beside the tests: a request is the program and its arguments in a
+// spool folder, the answer its output, error output and exit status.
+QString bridgeFolder()
+{
+    return qEnvironmentVariable("SEALMARK_READER_BRIDGE");
+}
+
+bool useBridge()
+{
+    return !bridgeFolder().isEmpty();
+}
+
+Run runThroughBridge(const QStringList& command)
+{
+    static std::atomic<int> serial{0};
+    const QDir spool(bridgeFolder());
+    const QString id =
+        QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(serial++);
+    const auto path = [&](const char* suffix) {
+        return spool.filePath(id + QLatin1String(suffix));
+    };
+
+    QByteArray request;
+    for (const QString& argument : command)
+        request += argument.toUtf8() + '\0';
+    Run result;
+    QFile file(path(".new"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(request) != request.size())
+        return result;
+    file.close();
+    if (!QFile::rename(path(".new"), path(".req")))
+        return result;
+
+    QDeadlineTimer deadline(300000);
+    while (!QFile::exists(path(".done")) && !deadline.hasExpired())
+        QThread::msleep(20);
+    const auto take = [&](const char* suffix) {
+        QFile answer(path(suffix));
+        QByteArray bytes = answer.open(QIODevice::ReadOnly) ? answer.readAll() : QByteArray();
+        answer.close();
+        answer.remove();
+        return bytes;
+    };
+    result.out = take(".out");
+    result.err = take(".err");
+    result.ok = take(".done").trimmed() == "0";
+    return result;
+}
+#endif
 
 // QProcess can only pass arguments as text in the locale's encoding, but a
 // reader may need other bytes (PDFDocEncoding). The shell decodes the octal
@@ -39,6 +101,10 @@ Run run(const QString& program, QStringList arguments, const QByteArray& passwor
             arguments;
         executable = QStringLiteral("/bin/sh");
     }
+#ifdef Q_OS_WIN
+    if (useBridge())
+        return runThroughBridge(QStringList{executable} + arguments);
+#endif
     QProcess process;
     process.start(executable, arguments);
     Run result;
@@ -67,10 +133,36 @@ namespace PdfReaders {
 QStringList missingTools()
 {
     QStringList missing;
-    for (const char* tool : {"pdfinfo", "pdftotext", "mutool", "qpdf"})
+    for (const char* tool : {"pdfinfo", "pdftotext", "mutool", "qpdf"}) {
+#ifdef Q_OS_WIN
+        if (useBridge()) {
+            if (!run(QStringLiteral("/bin/sh"),
+                     {QStringLiteral("-c"), QStringLiteral("command -v \"$1\""),
+                      QStringLiteral("sh"), QLatin1String(tool)})
+                     .ok)
+                missing << QLatin1String(tool);
+            continue;
+        }
+#endif
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             missing << QLatin1String(tool);
+    }
     return missing;
+}
+
+bool runOnHost(const QString& program, const QStringList& arguments)
+{
+    return run(program, arguments).ok;
+}
+
+bool makeSymLink(const QString& target, const QString& link)
+{
+#ifdef Q_OS_WIN
+    // QFile::link would make a shortcut, which is a file of its own.
+    return useBridge() && runOnHost(QStringLiteral("ln"), {QStringLiteral("-s"), target, link});
+#else
+    return QFile::link(target, link);
+#endif
 }
 
 PopplerInfo popplerInfo(const QString& path, const QByteArray& password, As as)

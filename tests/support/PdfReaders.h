@@ -15,6 +15,16 @@ namespace PdfReaders {
 // names of those missing.
 QStringList missingTools();
 
+// Runs a program of the machine the tests run on: under Wine one of the
+// Linux machine, through the bridge, which turns Windows paths among the
+// arguments into its own. True when it exits with 0.
+bool runOnHost(const QString& program, const QStringList& arguments);
+
+// Makes `link` a symbolic link to `target`. Under Wine, where a Windows
+// program cannot make one, the Linux machine makes it. False when no link
+// could be made.
+bool makeSymLink(const QString& target, const QString& link);
+
 struct PopplerInfo
 {
     bool opened = false;

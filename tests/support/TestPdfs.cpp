@@ -1,6 +1,9 @@
 #include "TestPdfs.h"
 
+#include "job/Paths.h"
 #include "job/PdfLibrary.h"
+
+#include "PdfReaders.h"
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -11,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <exception>
 #include <string>
@@ -162,8 +166,8 @@ bool write(const QString& path, const Options& options)
     try {
         QPDF pdf;
         build(pdf, options);
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
+        const std::string name = LibraryFileName(path);
+        QPDFWriter writer(pdf, name.c_str());
         writer.setObjectStreamMode(options.objectStreams ? qpdf_o_generate : qpdf_o_disable);
         if (options.strength >= 0)
             setEncryption(writer, options);
@@ -208,8 +212,8 @@ bool writeNeedingRepair(const QString& path, Repair repair, const Options& optio
         QPDFObjectHandle contents = page.getKey("/Contents");
         contents.getDict().replaceKey(
             "/SealmarkNote", pdf.makeIndirectObject(QPDFObjectHandle::parse(title.constData())));
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
+        const std::string name = LibraryFileName(path);
+        QPDFWriter writer(pdf, name.c_str());
         writer.setObjectStreamMode(qpdf_o_disable);
         writer.write();
     } catch (const std::exception&) {
@@ -268,6 +272,28 @@ QByteArray readBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+namespace {
+bool acceptsNewFiles(const QString& folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("probe-XXXXXX")));
+    return probe.open();
+}
+}  // namespace
+
+bool makeReadOnly(const QString& folder)
+{
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    if (acceptsNewFiles(folder))
+        PdfReaders::runOnHost(QStringLiteral("chattr"), {QStringLiteral("+i"), folder});
+    return !acceptsNewFiles(folder);
+}
+
+void makeWritable(const QString& folder)
+{
+    PdfReaders::runOnHost(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 bool writeTruncated(const QString& source, const QString& path, qsizetype length)
 {
     const QByteArray bytes = readBytes(source);
@@ -305,8 +331,8 @@ bool writeCertificateSecured(const QString& path)
         // QPDFWriter drops a trailer's /Encrypt; a key of the same length,
         // renamed in the written bytes, keeps every offset right.
         pdf.getTrailer().replaceKey("/Encrypx", handler);
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
+        const std::string name = LibraryFileName(path);
+        QPDFWriter writer(pdf, name.c_str());
         writer.setObjectStreamMode(qpdf_o_disable);
         writer.write();
     } catch (const std::exception&) {
@@ -324,8 +350,8 @@ bool writeWithoutPages(const QString& path)
     try {
         QPDF pdf;
         pdf.emptyPDF();
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
+        const std::string name = LibraryFileName(path);
+        QPDFWriter writer(pdf, name.c_str());
         writer.write();
         return true;
     } catch (const std::exception&) {

@@ -33,6 +33,13 @@ QString pageText(const Options& options, int page);
 bool writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);
 
+// Makes a folder refuse new entries; false when it cannot. Permission bits
+// stop neither root nor Windows, so the folder is then marked immutable
+// where the file system allows (as root; under Wine by the Linux machine).
+bool makeReadOnly(const QString& folder);
+// Undoes makeReadOnly.
+void makeWritable(const QString& folder);
+
 // `source`'s first `length` bytes.
 bool writeTruncated(const QString& source, const QString& path, qsizetype length);
 
