@@ -21,14 +21,18 @@
 #include <memory>
 #include <new>
 
-// Allocations fail on a thread that asks for it, as when memory runs out.
+// Allocations fail on a thread that asks for it, as when memory runs out,
+// or one of them does, the nth from when it asks.
 namespace {
 thread_local bool allocationsFail = false;
+thread_local int allocationsBeforeOneFails = 0;
 }  // namespace
 
 void* operator new(std::size_t size)
 {
-    void* memory = allocationsFail ? nullptr : std::malloc(size ? size : 1);
+    const bool fail =
+        allocationsFail || (allocationsBeforeOneFails > 0 && --allocationsBeforeOneFails == 0);
+    void* memory = fail ? nullptr : std::malloc(size ? size : 1);
     if (!memory)
         throw std::bad_alloc();
     return memory;
@@ -215,6 +219,35 @@ private Q_SLOTS:
             QVERIFY(!entries(dir_->path()).contains(QStringLiteral("out.pdf")));
         }
         QCOMPARE(library.ErrorCode(), int(PdfLibrary::FileUnreadable));
+    }
+
+    // libqpdf turns most failures to read an object into a warning and
+    // the object into null, memory's too: wherever memory fails once while
+    // every object is read, that is never taken for a repair.
+    void memoryFailingOnceIsNeverARepair()
+    {
+        const QString input = makeInput(QStringLiteral("in.pdf"));
+        const QString output = path(QStringLiteral("out.pdf"));
+        int refused = 0;
+        for (int n = 1;; n += 3) {
+            PdfLibrary library;
+            QCOMPARE(library.OpenFile(input, {}), 1);
+            QCOMPARE(library.ApplyEncryption(QStringLiteral("owner"), {}, 3, -4), 1);
+            allocationsBeforeOneFails = n;
+            const QString note = library.RepairNote();
+            const bool failed = allocationsBeforeOneFails == 0;
+            allocationsBeforeOneFails = 0;
+            if (!failed)
+                break;  // the pass made fewer allocations
+            if (library.SaveFile(output) == 1) {
+                QVERIFY2(note.isEmpty(), qPrintable(note));
+            } else {
+                QCOMPARE(library.ErrorCode(), int(PdfLibrary::FileUnreadable));
+                QVERIFY(!QFileInfo::exists(output));
+                ++refused;
+            }
+        }
+        QVERIFY(refused > 0);
     }
 
     // Documents libqpdf cannot walk safely, or that hold no page, are not
