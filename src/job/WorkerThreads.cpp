@@ -86,8 +86,12 @@ Waker::Waker(std::function<void()> onWake)
 
 void Waker::wake()
 {
+    // Qt's post queue has a lock of its own, which ThreadSanitizer cannot
+    // see in a Qt not built for it; ours orders the threads that post.
+    static std::mutex posting;
     auto* event = new QEvent(WakeEvent);
     handingOver(event);
+    const std::lock_guard lock(posting);
     QCoreApplication::postEvent(this, event);
 }
 
