@@ -26,12 +26,15 @@
 #endif
 
 // Allocations fail on a thread that asks for it, as when memory runs out,
-// or one of them does, the nth from when it asks.
+// or one of them does, the nth from when it asks. Windows gives each DLL
+// its own operator new: there a program's replacement never reaches
+// libqpdf, and these tests do not run.
 namespace {
 thread_local bool allocationsFail = false;
 thread_local int allocationsBeforeOneFails = 0;
 }  // namespace
 
+#ifndef Q_OS_WIN
 void* operator new(std::size_t size)
 {
     const bool fail =
@@ -49,6 +52,7 @@ void operator delete(void* memory, std::size_t) noexcept
 {
     std::free(memory);
 }
+#endif
 
 using namespace PdfReaders;
 using TestPdfs::entries;
@@ -205,6 +209,9 @@ private Q_SLOTS:
     }
     void outOfMemoryIsNotDamage()
     {
+#ifdef Q_OS_WIN
+        QSKIP("a program's own operator new does not reach into libqpdf's DLL on Windows");
+#endif
         QFETCH(bool, whileOpening);
         const QString input = makeInput(QStringLiteral("in.pdf"));
         PdfLibrary library;
@@ -230,6 +237,9 @@ private Q_SLOTS:
     // every object is read, that is never taken for a repair.
     void memoryFailingOnceIsNeverARepair()
     {
+#ifdef Q_OS_WIN
+        QSKIP("a program's own operator new does not reach into libqpdf's DLL on Windows");
+#endif
         const QString input = makeInput(QStringLiteral("in.pdf"));
         const QString output = path(QStringLiteral("out.pdf"));
 #ifdef __SANITIZE_ADDRESS__
