@@ -1,6 +1,7 @@
 #include "PdfReaders.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -285,10 +286,11 @@ bool qpdfCheck(const QString& path, const QByteArray& password)
 QString qpdfFirstWarning(const QString& path)
 {
     const Run result = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
-    const QByteArray prefix = "WARNING: " + QFile::encodeName(path);
+    // qpdf names the file as it got it, which under Wine is its Linux path.
+    const QByteArray name = '/' + QFileInfo(path).fileName().toUtf8();
     for (const QByteArray& line : result.err.split('\n'))
-        if (line.startsWith(prefix))
-            return QString::fromUtf8(line.mid(prefix.size()));
+        if (const qsizetype at = line.indexOf(name); line.startsWith("WARNING: ") && at >= 0)
+            return QString::fromUtf8(line.mid(at + name.size()));
     return {};
 }
 
