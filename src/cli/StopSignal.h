@@ -11,6 +11,8 @@ class QSocketNotifier;
 // a flag and writes a byte to a pipe, the two things it may safely do; the
 // pipe wakes the event loop, which then calls `onStop` on the thread that
 // made the StopSignal. The signals' earlier handling comes back afterwards.
+// On Windows Ctrl+C and Ctrl+Break are console control events, handled on
+// a thread of their own; the event loop looks for the flag they set.
 class StopSignal : public QObject
 {
 public:
