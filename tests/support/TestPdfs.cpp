@@ -180,6 +180,15 @@ bool write(const QString& path, const Options& options)
 
 namespace {
 
+// Writes `pdf` with every object on its own, so its bytes can be edited.
+void writeEditable(QPDF& pdf, const QString& path)
+{
+    const std::string name = LibraryFileName(path);
+    QPDFWriter writer(pdf, name.c_str());
+    writer.setObjectStreamMode(qpdf_o_disable);
+    writer.write();
+}
+
 // The number n in the first "<key> n 0 R" of `bytes`; 0 when there is none.
 int referenceAfter(const QByteArray& bytes, const QByteArray& key)
 {
@@ -212,10 +221,7 @@ bool writeNeedingRepair(const QString& path, Repair repair, const Options& optio
         QPDFObjectHandle contents = page.getKey("/Contents");
         contents.getDict().replaceKey(
             "/SealmarkNote", pdf.makeIndirectObject(QPDFObjectHandle::parse(title.constData())));
-        const std::string name = LibraryFileName(path);
-        QPDFWriter writer(pdf, name.c_str());
-        writer.setObjectStreamMode(qpdf_o_disable);
-        writer.write();
+        writeEditable(pdf, path);
     } catch (const std::exception&) {
         return false;
     }
@@ -331,10 +337,7 @@ bool writeCertificateSecured(const QString& path)
         // QPDFWriter drops a trailer's /Encrypt; a key of the same length,
         // renamed in the written bytes, keeps every offset right.
         pdf.getTrailer().replaceKey("/Encrypx", handler);
-        const std::string name = LibraryFileName(path);
-        QPDFWriter writer(pdf, name.c_str());
-        writer.setObjectStreamMode(qpdf_o_disable);
-        writer.write();
+        writeEditable(pdf, path);
     } catch (const std::exception&) {
         return false;
     }
