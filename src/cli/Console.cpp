@@ -15,17 +15,43 @@
 
 namespace {
 
+// Back to the start of the line, and the rest of it erased.
+const QString ClearLine = QStringLiteral("\r\x1b[K");
+
+#ifdef Q_OS_WIN
+// Writes to a console as UTF-16, whatever its code page. The console
+// itself erases the line for ClearLine: not every console carries out
+// VT sequences (Windows before 10, Wine).
+void writeConsole(HANDLE console, QStringView text)
+{
+    for (;;) {
+        const qsizetype clear = text.indexOf(ClearLine);
+        const QStringView part = text.left(clear < 0 ? text.size() : clear);
+        DWORD written = 0;
+        if (!part.isEmpty())
+            WriteConsoleW(console, part.utf16(), DWORD(part.size()), &written, nullptr);
+        if (clear < 0)
+            return;
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        if (GetConsoleScreenBufferInfo(console, &info)) {
+            const COORD lineStart{0, info.dwCursorPosition.Y};
+            FillConsoleOutputCharacterW(console, L' ', DWORD(info.dwSize.X), lineStart, &written);
+            SetConsoleCursorPosition(console, lineStart);
+        }
+        text = text.mid(clear + ClearLine.size());
+    }
+}
+#endif
+
 void write(FILE* stream, const QString& text)
 {
 #ifdef Q_OS_WIN
-    // A console takes text as UTF-16, whatever its code page; a file or a
-    // pipe gets UTF-8 bytes as on Linux.
+    // A file or a pipe gets UTF-8 bytes as on Linux.
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
         std::fflush(stream);
-        DWORD written = 0;
-        WriteConsoleW(handle, text.utf16(), DWORD(text.size()), &written, nullptr);
+        writeConsole(handle, text);
         return;
     }
 #endif
@@ -33,9 +59,6 @@ void write(FILE* stream, const QString& text)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }
-
-// Back to the start of the line, and the rest of it erased.
-const QString ClearLine = QStringLiteral("\r\x1b[K");
 
 // One line of a stream, with its line end, and no more: a pipe the caller
 // keeps open must not block us.
@@ -135,12 +158,8 @@ Console::Console()
     // Bytes out as they are written: no "\r" added before each "\n".
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    // The status line is redrawn with VT sequences, which a console
-    // understands once asked to (Windows 10 and later).
-    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
-    errorIsTerminal_ = GetConsoleMode(error, &mode) &&
-                       SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    errorIsTerminal_ = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 #else
     errorIsTerminal_ = isatty(STDERR_FILENO) != 0;
 #endif

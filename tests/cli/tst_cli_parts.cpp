@@ -283,6 +283,40 @@ private slots:
         QCOMPARE(QString::fromStdWString(shown.substr(0, read)), text);
     }
 
+    // The status line is redrawn in place on a console: its control
+    // sequences are carried out, not shown.
+    void statusLineIsRedrawnOnAConsole()
+    {
+        if (!GetConsoleWindow())
+            QSKIP("no console: Wine gives one only to a program whose input is a terminal");
+        const HANDLE screen =
+            CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+        QVERIFY(screen != INVALID_HANDLE_VALUE);
+        const int screenFd = _open_osfhandle(intptr_t(screen), _O_WRONLY);
+        std::fflush(stderr);
+        const int savedFd = _dup(_fileno(stderr));
+        QCOMPARE(_dup2(screenFd, _fileno(stderr)), 0);
+        bool redrawn = false;
+        {
+            Console console;
+            redrawn = console.errorIsTerminal();
+            console.setStatus(u"[####----] 1/2 files"_s);
+            console.setStatus(u"[########] 2/2"_s);
+        }
+        std::fflush(stderr);
+        _dup2(savedFd, _fileno(stderr));
+        _close(savedFd);
+
+        std::wstring shown(40, L' ');
+        DWORD read = 0;
+        QVERIFY(ReadConsoleOutputCharacterW(screen, shown.data(), DWORD(shown.size()), COORD{0, 0},
+                                            &read));
+        _close(screenFd);
+        QVERIFY(redrawn);
+        QCOMPARE(QString::fromStdWString(shown.substr(0, read)).trimmed(), u"[########] 2/2"_s);
+    }
+
     // A password typed at a console arrives as typed, in UTF-8, whatever
     // the console's code page, and is not shown on the screen.
     void passwordTypedAtAConsole()
