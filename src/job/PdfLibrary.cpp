@@ -1,6 +1,6 @@
 #include "job/PdfLibrary.h"
 
-#include "job/BufferedFile.h"
+#include "job/FileSource.h"
 #include "job/DocumentFacts.h"
 #include "job/OutputFile.h"
 #include "job/Paths.h"
@@ -185,7 +185,6 @@ int lostContentError(const QPDFExc& warning)
 
 struct PdfLibrary::Document
 {
-    std::unique_ptr<char[]> readBuffer;  // of pdf's file: declared first, freed last
     // Null once a save has written it: the read-back must not find the
     // input still in memory. Opened again if it is needed after that.
     std::shared_ptr<QPDF> pdf;
@@ -233,7 +232,7 @@ struct PdfLibrary::Document
         std::shared_ptr<QPDF> again = QPDF::create();
         again->setSuppressWarnings(true);
         try {
-            ProcessBuffered(*again, path, openedWith.c_str(), readBuffer);
+            ProcessFile(*again, path, openedWith.c_str());
             // Repairs made while opening were noted the first time; the
             // objects are to be read again before the next write.
             again->getWarnings();
@@ -350,12 +349,10 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
             return fail(FileUnreadable);
 
         for (const std::string& candidate : passwordCandidates(password)) {
-            // Declared before pdf, which reads through it until it is gone.
-            std::unique_ptr<char[]> buffer;
             std::shared_ptr<QPDF> pdf = QPDF::create();
             pdf->setSuppressWarnings(true);
             try {
-                ProcessBuffered(*pdf, path, candidate.c_str(), buffer);
+                ProcessFile(*pdf, path, candidate.c_str());
             } catch (const QPDFExc& error) {
                 if (error.getErrorCode() == qpdf_e_password)
                     continue;
@@ -385,7 +382,6 @@ int PdfLibrary::OpenFile(const QString& path, const QString& password)
                 return fail(NotPdf);
             }
             document->noteRepairs(pdf->getWarnings());
-            document->readBuffer = std::move(buffer);
             document->pdf = std::move(pdf);
             document->openedWith = candidate;
             document->path = path;

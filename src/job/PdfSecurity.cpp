@@ -1,6 +1,6 @@
 #include "job/PdfSecurity.h"
 
-#include "job/BufferedFile.h"
+#include "job/FileSource.h"
 #include "job/DocumentFacts.h"
 #include "job/Paths.h"
 
@@ -118,10 +118,9 @@ bool ReadsBackAsProtected(const QString& path, const AppliedSecurity& security,
     try {
         if (security.passwordsStoredAlike())
             return false;
-        std::unique_ptr<char[]> buffer;  // outlives pdf
         const std::shared_ptr<QPDF> pdf = QPDF::create();
         pdf->setSuppressWarnings(true);
-        ProcessBuffered(*pdf, path, security.ownerPassword.c_str(), buffer);
+        ProcessFile(*pdf, path, security.ownerPassword.c_str());
         if (!pdf->ownerPasswordMatched() || pdf->anyWarnings())
             return false;
         if (QPDF::compute_encryption_key(security.userPassword, encryptionDataOf(*pdf)) !=

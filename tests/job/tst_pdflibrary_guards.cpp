@@ -1,5 +1,6 @@
 #include "job/DocumentFacts.h"
 #include "job/EncryptionSettings.h"
+#include "job/FileSource.h"
 #include "job/PdfLibrary.h"
 #include "job/PdfSecurity.h"
 
@@ -319,9 +320,14 @@ private Q_SLOTS:
         if (when != u"rewritten")
             QSKIP("an open file can only be renamed on Unix");
 #endif
-        // Larger than the read buffer, which holds a small file whole.
-        const QString input = makeInput(QStringLiteral("in.pdf"), {.pages = 2500});
-        QVERIFY(QFileInfo(input).size() > 2 * (64 << 10));
+        // Larger than the read cache, which holds a small file whole: pages
+        // of letters that do not compress away.
+        QString letters;
+        for (quint32 i = 1; letters.size() < 2000; i = i * 1103515245u + 12345u)
+            letters += QChar(u'a' + (i >> 16) % 26);
+        const QString input =
+            makeInput(QStringLiteral("in.pdf"), {.pages = 2500, .text = letters});
+        QVERIFY(QFileInfo(input).size() > 2 * FileSource::BlockBytes * FileSource::CachedBlocks);
         const QByteArray bytes = TestPdfs::readBytes(input);
         const QDateTime modified = QFileInfo(input).lastModified();
         const QString held = path(QStringLiteral("held.pdf"));
