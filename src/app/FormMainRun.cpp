@@ -189,8 +189,11 @@ void FormMain::EncryptFiles(const QString& folder, const QList<FileRow>& fileRow
     // The list and the page are disabled for the whole run: they were read
     // once, at Start.
     QList<JobRow> rows;
-    for (const FileRow& row : fileRows)
-        rows << JobRow(row.FilePath, row.FilePassword);
+    for (const FileRow& row : fileRows) {
+        JobRow job(row.FilePath, row.FilePassword);
+        job.objects = row.Objects;
+        rows << job;
+    }
     BatchJob job(rows, folder, settings, leftOut);
     if (rowsAtOnce_ > 0)
         job.setMaxParallelRows(std::min(rowsAtOnce_, job.maxParallelRows()));

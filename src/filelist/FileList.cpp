@@ -27,6 +27,7 @@ namespace {
 const QString PdfFilter = QStringLiteral("PDF files (*.pdf)");
 constexpr int PasswordRole = Qt::UserRole;
 constexpr int FeaturesRole = Qt::UserRole + 1;
+constexpr int ObjectsRole = Qt::UserRole + 2;
 
 // A row of LvPDF. It keeps the numbers behind its page-count and size texts
 // so that sorting compares numbers instead of parsing text.
@@ -398,6 +399,7 @@ void FileList::addPdfFile(const QString& path, const std::function<OpenedInput()
         for (int column = 0; column < FileListView::ColumnCount; ++column)
             item->setToolTip(column, found);
     }
+    item->setData(FileListView::RowNumberColumn, ObjectsRole, file.objects);
     LvPDF->addTopLevelItem(item);
     UpdateTotals();
 }
@@ -516,7 +518,8 @@ FileRow FileList::row(int index) const
                    item->text(FileListView::PageCountColumn),
                    item->text(FileListView::SizeColumn),
                    item->data(FileListView::RowNumberColumn, PasswordRole).toString(),
-                   item->data(FileListView::RowNumberColumn, FeaturesRole).toInt()};
+                   item->data(FileListView::RowNumberColumn, FeaturesRole).toInt(),
+                   item->data(FileListView::RowNumberColumn, ObjectsRole).toLongLong()};
 }
 
 QList<FileRow> FileList::rows() const

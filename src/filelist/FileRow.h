@@ -11,4 +11,5 @@ struct FileRow
     QString SizeText;      // e.g. "1,465 KB"
     QString FilePassword;  // the password that opened a protected file, else ""
     int Features = 0;      // PdfLibrary::Feature bits: what protecting the file breaks
+    qint64 Objects = 0;    // PdfLibrary::DocumentObjects: what it costs a run in memory
 };

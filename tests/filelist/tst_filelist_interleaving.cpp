@@ -17,6 +17,7 @@ struct Facts
     QString pages;
     QString password;
     int features = 0;
+    qint64 objects = 0;
 };
 
 }  // namespace
@@ -79,7 +80,8 @@ private slots:
                                                              : QString();
             const OpenedInput opened = OpenInput(pdf, path, {password});
             QVERIFY(opened.opened);
-            facts_.insert(path, {QString::number(opened.pages), opened.password, opened.features});
+            facts_.insert(path, {QString::number(opened.pages), opened.password, opened.features,
+                                opened.objects});
         }
         // Entries that never make a row.
         QDir().mkpath(f.filesDir.filePath(QStringLiteral("folder.pdf")));
@@ -159,10 +161,11 @@ private slots:
         for (const FileRow& row : rows) {
             const Facts expected = facts_.value(row.FilePath);
             if (row.PageCount != expected.pages || row.FilePassword != expected.password ||
-                row.Features != expected.features)
-                wrong << QStringLiteral("%1: %2 pages, password \"%3\", features %4")
+                row.Features != expected.features || row.Objects != expected.objects)
+                wrong << QStringLiteral("%1: %2 pages, password \"%3\", features %4, objects %5")
                              .arg(row.FilePath, row.PageCount, row.FilePassword)
-                             .arg(row.Features);
+                             .arg(row.Features)
+                             .arg(row.Objects);
         }
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
         QSet<QString> paths;
