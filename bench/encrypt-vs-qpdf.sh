@@ -10,7 +10,8 @@
 #     output opened once with the user and once with the owner password,
 #     by `xargs -P cores`;
 # each best of $ROUNDS (default 3), with the ratios against the targets.
-# Then the peak memory of one file's run against `qpdf --encrypt` on it, the
+# Then the peak memory of one file's run against `qpdf --encrypt` on it, as
+# a whole and for the row alone (less each program's start-up), the
 # engine's peak memory on a run that mixes a 300 MB file with the small
 # ones, and where sealmark-cli's time goes (perf, when it can record here).
 #
@@ -109,13 +110,20 @@ done
 
 echo
 echo "== peak memory of one file, 256-bit AES: sealmark-cli --jobs 1 against qpdf --encrypt (target <= 1.3)"
-for f in objects.pdf large.pdf; do
+echo "   (the row: the process's peak less its peak on one small file, Qt's and qpdf's start-up)"
+peak_of() {  # peak_of FILE: "ours theirs" in KB
   rm -rf "$out/run" && mkdir "$out/run"
   /usr/bin/time -f '%M' -o "$out/ours" env OWNER=OWNER "$cli" encrypt -q --jobs 1 -o "$out/run" \
-    --owner-password-env OWNER -- "$f" >/dev/null
-  /usr/bin/time -f '%M' -o "$out/theirs" qpdf --encrypt "" OWNER 256 -- "$f" "$out/run/qpdf.pdf"
-  awk -v f="$f" -v a="$(cat "$out/ours")" -v b="$(cat "$out/theirs")" 'BEGIN {
-    printf "  %-20s %7.1f MB against %7.1f MB: %.2f\n", f, a / 1024, b / 1024, a / b }'
+    --owner-password-env OWNER -- "$1" >/dev/null
+  /usr/bin/time -f '%M' -o "$out/theirs" qpdf --encrypt "" OWNER 256 -- "$1" "$out/run/qpdf.pdf"
+  echo "$(cat "$out/ours") $(cat "$out/theirs")"
+}
+read -r base_ours base_theirs < <(peak_of corpus-000.pdf)
+for f in objects.pdf large.pdf; do
+  read -r ours theirs < <(peak_of "$f")
+  awk -v f="$f" -v a="$ours" -v b="$theirs" -v a0="$base_ours" -v b0="$base_theirs" 'BEGIN {
+    printf "  %-20s %7.1f MB against %7.1f MB: %.2f; the row %6.1f MB against %6.1f MB: %.2f\n",
+           f, a / 1024, b / 1024, a / b, (a - a0) / 1024, (b - b0) / 1024, (a - a0) / (b - b0) }'
 done
 
 echo
