@@ -1,4 +1,5 @@
 #include "job/FileSource.h"
+#include "job/Paths.h"
 
 #include <qpdf/FileInputSource.hh>
 #include <qpdf/QPDFExc.hh>
@@ -45,7 +46,7 @@ private slots:
         file.close();
 
         FileSource ours(path);
-        FileInputSource theirs(QFile::encodeName(path).constData());
+        FileInputSource theirs(LibraryFileName(path).c_str());
         const qint64 lengths[] = {1, 2, 128, 4096, FileSource::BlockBytes,
                                   3 * FileSource::BlockBytes + 1};
         for (int step = 0; step < 4000; ++step) {
