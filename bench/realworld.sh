@@ -11,7 +11,9 @@
 #     an error the input did not give, another page count, no encryption),
 #     and every output whose text (pdftotext) differs from its input's;
 #   - the time of both tools over the whole corpus, each with one worker
-#     per core.
+#     per core (qpdf also as a plain loop, which is faster), Sealmark's
+#     peak memory against its budget, and one row's peak against qpdf's on
+#     the files with the most objects and on the largest.
 # Both targets are 0. Not run in CI: building the corpus downloads about
 # 2 GB once, and a run takes a while (see CONTRIBUTING.md for when to run it).
 #
@@ -55,7 +57,8 @@ password_user=realworld-user
 password_owner=realworld-owner
 read_timeout=120  # seconds a reader may take over one file
 
-for tool in "$cli" apt-get dpkg-deb qpdf pdfinfo pdftotext mutool jq timeout sha256sum xargs; do
+for tool in "$cli" apt-get dpkg-deb qpdf pdfinfo pdftotext mutool jq timeout sha256sum xargs \
+            /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 
@@ -176,7 +179,8 @@ now() { date +%s.%N; }
 echo "== sealmark-cli encrypt, 256-bit AES, $jobs at once"
 start=$(now)
 status=0
-SEALMARK_USER=$password_user SEALMARK_OWNER=$password_owner "$cli" encrypt -q --allow all \
+SEALMARK_USER=$password_user SEALMARK_OWNER=$password_owner /usr/bin/time -f '%M' \
+  -o "$results/sealmark.peak" "$cli" encrypt -q --allow all \
   --on-signed protect --jobs "$jobs" --owner-password-env SEALMARK_OWNER \
   --user-password-env SEALMARK_USER --report "$results/report.json" \
   -o "$results/sealmark" "$corpus" >/dev/null 2>"$results/sealmark.log" || status=$?
@@ -200,6 +204,17 @@ for f in "$results"/qpdf-status/*.err; do
   printf '%s\t%s\t%s\n' "$name" "$(cat "$results/qpdf-status/$name")" \
     "$(grep -m1 -v '^qpdf: operation succeeded' "$f" | sed "s|$corpus/$name.pdf:* *||" | cut -c1-110)"
 done | sort > "$results/qpdf.tsv"
+
+# The loop above runs a shell per file to keep each status; timed alone,
+# qpdf runs as a plain loop, as fast as a script can run it.
+echo "== qpdf --encrypt, 256-bit AES, plain xargs -P $jobs (time only)"
+mkdir -p "$results/plain"
+start=$(now)
+(cd "$corpus" && printf '%s\0' *.pdf |
+  xargs -0 -P "$jobs" -I{} qpdf --encrypt "$password_user" "$password_owner" 256 -- {} \
+    "$results/plain/{}" 2>/dev/null) || true
+plain_seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }')
+rm -rf "$results/plain"
 
 echo "== reading Sealmark's outputs with the user password"
 check_all "$results/sealmark" "$password_user" > "$results/output-checks.tsv"
@@ -270,4 +285,40 @@ awk -F'\t' -v OFS='\t' -v sealmark_s="$sealmark_seconds" -v qpdf_s="$qpdf_second
     printf "\nfalse refusals: %d, rejected outputs: %d\n", false_refusals, rejected
   }' "$manifest" "$input_checks" "$results/sealmark.tsv" "$results/qpdf.tsv" \
   "$results/output-checks.tsv"
+
+echo
+echo "== time and memory"
+awk -v s="$sealmark_seconds" -v q="$plain_seconds" -v peak="$(cat "$results/sealmark.peak")" \
+    -v mem="$(awk '/MemTotal/ { print $2 }' /proc/meminfo)" -v jobs="$jobs" 'BEGIN {
+  budget = 512 * 1024; if (mem / 4 < budget) budget = mem / 4
+  printf "   sealmark-cli --jobs %d %.1f s, plain qpdf loop %.1f s: %.2f (target <= 1.0)\n", jobs, s, q, s / q
+  printf "   sealmark-cli peak %.0f MB, memory budget %.0f MB\n", peak / 1024, budget / 1024 }'
+# One row against qpdf on the same file, for the files with the most
+# objects (the trailer's /Size) and the largest: each peak less the
+# program's peak on the smallest file, its start-up.
+echo "   one row's peak against qpdf --encrypt on the same file (less start-up; target <= 1.3):"
+row_peaks() {  # row_peaks FILE: "ours theirs" in KB
+  rm -rf "$results/row" && mkdir "$results/row"
+  SEALMARK_OWNER=$password_owner /usr/bin/time -f '%M' -o "$results/row/ours" "$cli" encrypt -q \
+    --jobs 1 --on-signed protect -o "$results/row" --owner-password-env SEALMARK_OWNER -- "$1" \
+    >/dev/null 2>&1 || true
+  /usr/bin/time -f '%M' -o "$results/row/theirs" qpdf --encrypt "" "$password_owner" 256 -- \
+    "$1" "$results/row/qpdf.pdf" >/dev/null 2>&1 || true
+  echo "$(tail -1 "$results/row/ours") $(tail -1 "$results/row/theirs")"
+}
+read -r base_ours base_theirs < <(row_peaks "$(ls -Sr "$corpus"/*.pdf | sed -n 1p)")
+{
+  for f in "$corpus"/*.pdf; do
+    printf '%s\t%s\n' "$(qpdf --show-object=trailer "$f" 2>/dev/null |
+                          grep -o '/Size [0-9]*' | sed -n '1s/.* //p')" "$f"
+  done | sort -rn | sed -n 1,5p | cut -f2
+  ls -S "$corpus"/*.pdf | sed -n 1,3p
+} | while read -r f; do
+  read -r ours theirs < <(row_peaks "$f")
+  awk -v f="$(basename "$f" | cut -c1-12)" -v b="$(stat -c %s "$f")" -v a="$ours" -v q="$theirs" \
+      -v a0="$base_ours" -v q0="$base_theirs" 'BEGIN {
+    printf "     %s %6.1f MB file: %7.1f MB against %7.1f MB: %.2f\n", f, b / 1e6,
+           (a - a0) / 1024, (q - q0) / 1024, (a - a0) / (q - q0) }'
+done
+rm -rf "$results/row"
 echo "(details in $results)"
