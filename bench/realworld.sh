@@ -177,6 +177,7 @@ mkdir -p "$results/sealmark" "$results/qpdf" "$results/qpdf-status"
 now() { date +%s.%N; }
 
 echo "== sealmark-cli encrypt, 256-bit AES, $jobs at once"
+sync  # what the last run left to write back is not this one's time
 start=$(now)
 status=0
 SEALMARK_USER=$password_user SEALMARK_OWNER=$password_owner /usr/bin/time -f '%M' \
@@ -188,6 +189,7 @@ sealmark_seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.1f", b - a
 [ "$status" -le 1 ] || { echo "sealmark-cli ended with $status" >&2; cat "$results/sealmark.log" >&2; exit 1; }
 
 echo "== qpdf --encrypt, 256-bit AES, xargs -P $jobs"
+sync
 start=$(now)
 find "$corpus" -maxdepth 1 -name '*.pdf' -print0 |
   xargs -0 -P "$jobs" -I{} sh -c 'name=$(basename "$1" .pdf)
@@ -209,6 +211,7 @@ done | sort > "$results/qpdf.tsv"
 # qpdf runs as a plain loop, as fast as a script can run it.
 echo "== qpdf --encrypt, 256-bit AES, plain xargs -P $jobs (time only)"
 mkdir -p "$results/plain"
+sync
 start=$(now)
 (cd "$corpus" && printf '%s\0' *.pdf |
   xargs -0 -P "$jobs" -I{} qpdf --encrypt "$password_user" "$password_owner" 256 -- {} \
