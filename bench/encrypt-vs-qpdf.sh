@@ -58,6 +58,7 @@ timed() {
   local best="" w u s m c=0 p=0
   for ((round = 1; round <= rounds; round++)); do
     rm -rf "$out/run" && mkdir "$out/run"
+    sync  # qpdf leaves its outputs to be written back during the next run
     /usr/bin/time -f '%e %U %S %M' -o "$out/time" "$@" >/dev/null
     read -r w u s m < "$out/time"
     if [ -z "$best" ] || awk -v a="$w" -v b="$best" 'BEGIN { exit !(a < b) }'; then
