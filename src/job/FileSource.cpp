@@ -111,7 +111,9 @@ size_t FileSource::read(char* into, size_t length)
         } else {
             const Block& block = blockAt(position_);
             const size_t from = size_t(position_ - block.start);
-            got = from < block.bytes.size() ? std::min(left, block.bytes.size() - from) : 0;
+            if (from >= block.bytes.size())
+                break;  // the block ends the file
+            got = std::min(left, block.bytes.size() - from);
             std::memcpy(into + done, block.bytes.data() + from, got);
         }
         if (got == 0)
