@@ -433,6 +433,9 @@ private:
                      settings_, leftOut);
         if (options_.jobs > 0)
             job.setMaxParallelRows(options_.jobs);
+        // A script's batch often ends with its largest file; started last,
+        // it would run alone while the other workers wait.
+        job.startLargestFirst();
         job.setRowWork([](PdfLibrary& pdf, const JobRow& row, const QString& output,
                           const EncryptionSettings& settings) {
             // Subfolders are made as rows need them, so failed rows leave none.

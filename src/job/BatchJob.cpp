@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <numeric>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -85,6 +86,7 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
     , results_(size_t(rows_.size()))
     , budget_(DefaultMemoryBudget())
 {
+    rowStarted_.assign(size_t(rows_.size()), false);
     QStringList inputs = leftOut;
     inputs.reserve(rows_.size() + leftOut.size());
     for (const JobRow& row : std::as_const(rows_)) {
@@ -101,6 +103,14 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
             row.path);
     counts_.total = int(rows_.size());
     setMaxParallelRows(QThread::idealThreadCount());
+}
+
+void BatchJob::startLargestFirst()
+{
+    startOrder_.resize(costs_.size());
+    std::iota(startOrder_.begin(), startOrder_.end(), 0);
+    std::stable_sort(startOrder_.begin(), startOrder_.end(),
+                     [this](int a, int b) { return costs_[size_t(a)] > costs_[size_t(b)]; });
 }
 
 qint64 BatchJob::DefaultMemoryBudget()
@@ -163,19 +173,21 @@ void BatchJob::startRows()
     // one for each worker keeps the disk busy while the workers are, and
     // keeps what a stop still finishes small.
     const int flushesWaiting = int(slots_.size());
-    while (!stopRequested_ && nextRow_ < counts_.total) {
+    while (!stopRequested_ && started_ < counts_.total) {
         const auto free = std::find_if(slots_.begin(), slots_.end(),
                                        [](const auto& slot) { return slot->row < 0; });
         if (free == slots_.end())
             return;
         if (inFlight_ - working_ >= flushesWaiting)
             return;
-        const JobRow& next = std::as_const(rows_)[nextRow_];
-        const qint64 cost = costs_[size_t(nextRow_)];
+        const int row = startOrder_.empty() ? started_ : startOrder_[size_t(started_)];
+        const JobRow& next = std::as_const(rows_)[row];
+        const qint64 cost = costs_[size_t(row)];
         if (!next.opened && working_ > 0 && memoryInUse_ + cost > budget_)
             return;
         Slot& slot = **free;
-        const int row = nextRow_++;
+        ++started_;
+        rowStarted_[size_t(row)] = true;
         slot.row = row;
         ++inFlight_;
         ++working_;
@@ -273,8 +285,17 @@ void BatchJob::rowDone(int row, const RowResult& result)
 void BatchJob::reportFinishedRows()
 {
     reporting_ = true;
-    while (nextReport_ < nextRow_ && results_[size_t(nextReport_)]) {
-        const int row = nextReport_++;
+    while (nextReport_ < counts_.total) {
+        const int row = nextReport_;
+        if (!results_[size_t(row)]) {
+            // A row that will never start is passed over after a stop; any
+            // other is waited for.
+            if (!stopRequested_ || rowStarted_[size_t(row)])
+                break;
+            ++nextReport_;
+            continue;
+        }
+        ++nextReport_;
         const RowResult result = *results_[size_t(row)];
         ++counts_.done;
         if (result.saved)
@@ -287,6 +308,6 @@ void BatchJob::reportFinishedRows()
 
 bool BatchJob::ended() const
 {
-    return inFlight_ == 0 && nextReport_ == nextRow_ &&
-           (stopRequested_ || nextRow_ == counts_.total);
+    return inFlight_ == 0 && counts_.done == started_ &&
+           (stopRequested_ || started_ == counts_.total);
 }

@@ -113,8 +113,8 @@ public:
     // The output of each row, in list order.
     const QStringList& outputs() const { return outputs_; }
 
-    // Called on the calling thread as each row starts, in list order; must
-    // not run an event loop.
+    // Called on the calling thread as each row starts, in list order unless
+    // startLargestFirst(); must not run an event loop.
     std::function<void(int row)> onRowStarted;
     // Called on the calling thread once for every row that ran, in list
     // order: a row that finishes early waits until the rows before it have
@@ -130,6 +130,12 @@ public:
     // What the documents in memory may cost at most (MemoryCost);
     // DefaultMemoryBudget() unless set.
     void setMemoryBudget(qint64 bytes) { budget_ = bytes; }
+    // Starts the rows that cost the most (MemoryCost) first, ties in list
+    // order; they are still named and reported in list order. A large file
+    // at the end of the list then no longer runs alone at the end of the
+    // run; after a stop, the rows that never started are wherever they are
+    // in the list.
+    void startLargestFirst();
 
     // 512 MB, or a quarter of the machine's memory when that is less.
     static qint64 DefaultMemoryBudget();
@@ -188,8 +194,10 @@ private:
     qint64 freedSinceTrim_ = 0;  // MemoryCost of the rows done since the heap was trimmed
     std::atomic<bool> stopRequested_{false};
     QEventLoop* loop_ = nullptr;
-    int nextRow_ = 0;     // the next row to start
-    int nextReport_ = 0;  // the next row to report
+    std::vector<int> startOrder_;  // the rows in the order they start; empty for list order
+    std::vector<bool> rowStarted_;
+    int started_ = 0;     // rows started so far
+    int nextReport_ = 0;  // the next row to report, or pass over
     int inFlight_ = 0;    // rows started and not yet done
     int working_ = 0;     // rows a worker is on
     bool reporting_ = false;

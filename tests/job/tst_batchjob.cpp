@@ -18,8 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
+#include <numeric>
 #include <utility>
 #include <memory>
 
@@ -283,6 +285,66 @@ private Q_SLOTS:
         QCOMPARE(started, (QList<int>{0, 1, 2}));
         QCOMPARE(reported, (QList<int>{0, 1, 2}));
         QCOMPARE(counts.done, 3);
+    }
+
+    // Started largest first, with any number of rows at once and a stop
+    // anywhere: rows start by cost, ties in list order; every row that
+    // started, and no other, is worked on and reported once, in list order;
+    // outputs are named as in list order.
+    void largestFirstReportsInListOrder_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 40; ++seed)
+            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    }
+    void largestFirstReportsInListOrder()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        QList<JobRow> rows;
+        for (int i = int(random.bounded(1, 12)); i > 0; --i) {
+            rows << JobRow(path(QStringLiteral("%1.pdf").arg(i % 4)));
+            rows.last().objects = random.bounded(4);
+        }
+        const QString folder = WithTrailingSeparator(work_->path());
+        const QStringList listOrderNames = BatchJob(rows, folder, settings()).outputs();
+        BatchJob job(rows, folder, settings());
+        job.startLargestFirst();
+        job.setMaxParallelRows(int(random.bounded(1, 4)));
+        QMutex mutex;
+        QSet<QString> worked;
+        job.setRowWork([&](PdfLibrary&, const JobRow& row, const QString& output,
+                           const EncryptionSettings&) {
+            QThread::usleep(unsigned(row.objects) * 100);  // rows end out of order
+            const QMutexLocker lock(&mutex);
+            worked.insert(output);
+            return RowResult{true, 0, 0};
+        });
+        const int stopAfter = int(random.bounded(int(rows.size()) + 1));
+        QList<int> started;
+        QList<int> reported;
+        job.onRowStarted = [&](int row) { started << row; };
+        job.onRowDone = [&](int row, const RowResult&) {
+            reported << row;
+            if (reported.size() == stopAfter)
+                job.requestStop();
+        };
+        const BatchJob::Counts counts = job.run();
+
+        QCOMPARE(job.outputs(), listOrderNames);
+        QList<int> byCost(rows.size());
+        std::iota(byCost.begin(), byCost.end(), 0);
+        std::stable_sort(byCost.begin(), byCost.end(),
+                         [&](int a, int b) { return rows[a].objects > rows[b].objects; });
+        QCOMPARE(started, byCost.first(started.size()));
+        QList<int> startedInListOrder = started;
+        std::sort(startedInListOrder.begin(), startedInListOrder.end());
+        QCOMPARE(reported, startedInListOrder);
+        QCOMPARE(counts.done, int(started.size()));
+        QSet<QString> startedOutputs;
+        for (int row : std::as_const(started))
+            startedOutputs.insert(job.outputs()[row]);
+        QCOMPARE(worked, startedOutputs);
     }
 
     // A report that runs an event loop (a message box) is not interrupted
