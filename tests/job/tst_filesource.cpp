@@ -33,8 +33,8 @@ private slots:
     {
         QFETCH(qint64, size);
 #ifdef Q_OS_WIN
-        // Under Wine, msvcrt's ftell after an ungetc at the end of its
-        // 4 KB buffer gives the buffer's start (0 for 4095).
+        // Under Wine, after 4096 bytes read from the start and one ungetc,
+        // msvcrt's ftell gives 0 instead of 4095.
         QSKIP("the reference reads through the C runtime's stdio, which answers "
               "tell() wrongly after an unread under Wine");
 #endif
