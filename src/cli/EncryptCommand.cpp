@@ -60,7 +60,8 @@ public:
         const std::lock_guard lock(mutex_);
         if (full_ || kept_ >= files_ || cost_ + cost > budget_) {
             // The rows after it will not find theirs open either: the run
-            // takes rows in order, and frees these as it goes.
+            // takes the rows that hold theirs first, and frees these as it
+            // goes.
             full_ = true;
             return false;
         }

@@ -109,8 +109,14 @@ void BatchJob::startLargestFirst()
 {
     startOrder_.resize(costs_.size());
     std::iota(startOrder_.begin(), startOrder_.end(), 0);
-    std::stable_sort(startOrder_.begin(), startOrder_.end(),
-                     [this](int a, int b) { return costs_[size_t(a)] > costs_[size_t(b)]; });
+    // Rows that hold their document go first: it is in memory already, and
+    // the budget has room for the others only once they are done.
+    const auto held = [this](int row) { return bool(std::as_const(rows_)[row].opened); };
+    std::stable_sort(startOrder_.begin(), startOrder_.end(), [&](int a, int b) {
+        if (held(a) != held(b))
+            return held(a);
+        return costs_[size_t(a)] > costs_[size_t(b)];
+    });
 }
 
 qint64 BatchJob::DefaultMemoryBudget()

@@ -131,10 +131,10 @@ public:
     // DefaultMemoryBudget() unless set.
     void setMemoryBudget(qint64 bytes) { budget_ = bytes; }
     // Starts the rows that cost the most (MemoryCost) first, ties in list
-    // order; they are still named and reported in list order. A large file
-    // at the end of the list then no longer runs alone at the end of the
-    // run; after a stop, the rows that never started are wherever they are
-    // in the list.
+    // order, the rows that hold their document before all others; they are
+    // still named and reported in list order. A large file at the end of
+    // the list then no longer runs alone at the end of the run; after a
+    // stop, the rows that never started are wherever they are in the list.
     void startLargestFirst();
 
     // 512 MB, or a quarter of the machine's memory when that is less.

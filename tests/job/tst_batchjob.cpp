@@ -288,7 +288,8 @@ private Q_SLOTS:
     }
 
     // Started largest first, with any number of rows at once and a stop
-    // anywhere: rows start by cost, ties in list order; every row that
+    // anywhere: rows that hold their document first, then by cost, ties in
+    // list order; every row that
     // started, and no other, is worked on and reported once, in list order;
     // outputs are named as in list order.
     void largestFirstReportsInListOrder_data()
@@ -301,10 +302,16 @@ private Q_SLOTS:
     {
         QFETCH(quint32, seed);
         QRandomGenerator random(seed);
+        const QString heldPdf = makePdf(QStringLiteral("held.pdf"));
+        PdfLibrary library;
         QList<JobRow> rows;
         for (int i = int(random.bounded(1, 12)); i > 0; --i) {
             rows << JobRow(path(QStringLiteral("%1.pdf").arg(i % 4)));
             rows.last().objects = random.bounded(4);
+            if (random.bounded(3) == 0) {
+                QCOMPARE(library.OpenFile(heldPdf, {}), 1);
+                rows.last().opened = library.HoldDocument();
+            }
         }
         const QString folder = WithTrailingSeparator(work_->path());
         const QStringList listOrderNames = BatchJob(rows, folder, settings()).outputs();
@@ -334,8 +341,10 @@ private Q_SLOTS:
         QCOMPARE(job.outputs(), listOrderNames);
         QList<int> byCost(rows.size());
         std::iota(byCost.begin(), byCost.end(), 0);
-        std::stable_sort(byCost.begin(), byCost.end(),
-                         [&](int a, int b) { return rows[a].objects > rows[b].objects; });
+        std::stable_sort(byCost.begin(), byCost.end(), [&](int a, int b) {
+            return bool(rows[a].opened) != bool(rows[b].opened) ? bool(rows[a].opened)
+                                                                : rows[a].objects > rows[b].objects;
+        });
         QCOMPARE(started, byCost.first(started.size()));
         QList<int> startedInListOrder = started;
         std::sort(startedInListOrder.begin(), startedInListOrder.end());
