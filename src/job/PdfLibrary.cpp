@@ -9,6 +9,7 @@
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFCryptoProvider.hh>
 #include <qpdf/QPDFLogger.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
@@ -27,9 +28,12 @@
 
 namespace {
 
-// libqpdf makes the logger every QPDF shares when it is first asked for;
-// made here, before main(), no two workers race to make it.
+// libqpdf makes the logger every QPDF shares when it is first asked for,
+// and its crypto and random-number providers on the first encryption;
+// made here, before main(), no two workers race to make them.
 const std::shared_ptr<QPDFLogger> sharedLogger = QPDFLogger::defaultLogger();
+const std::string cryptoProvider = QPDFCryptoProvider::getDefaultProvider();
+[[maybe_unused]] RandomDataProvider* const randomProvider = QUtil::getRandomDataProvider();
 
 // 256-bit AES keeps only this many bytes of a UTF-8 password, and readers
 // cut what is typed to them.
