@@ -86,6 +86,8 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
     , results_(size_t(rows_.size()))
     , budget_(DefaultMemoryBudget())
 {
+    startOrder_.resize(size_t(rows_.size()));
+    std::iota(startOrder_.begin(), startOrder_.end(), 0);
     rowStarted_.assign(size_t(rows_.size()), false);
     QStringList inputs = leftOut;
     inputs.reserve(rows_.size() + leftOut.size());
@@ -107,8 +109,6 @@ BatchJob::BatchJob(QList<JobRow> rows, const QString& folder, EncryptionSettings
 
 void BatchJob::startLargestFirst()
 {
-    startOrder_.resize(costs_.size());
-    std::iota(startOrder_.begin(), startOrder_.end(), 0);
     // Rows that hold their document go first: it is in memory already, and
     // the budget has room for the others only once they are done.
     const auto held = [this](int row) { return bool(std::as_const(rows_)[row].opened); };
@@ -186,7 +186,7 @@ void BatchJob::startRows()
             return;
         if (inFlight_ - working_ >= flushesWaiting)
             return;
-        const int row = startOrder_.empty() ? started_ : startOrder_[size_t(started_)];
+        const int row = startOrder_[size_t(started_)];
         const JobRow& next = std::as_const(rows_)[row];
         const qint64 cost = costs_[size_t(row)];
         if (!next.opened && working_ > 0 && memoryInUse_ + cost > budget_)

@@ -194,7 +194,7 @@ private:
     qint64 freedSinceTrim_ = 0;  // MemoryCost of the rows done since the heap was trimmed
     std::atomic<bool> stopRequested_{false};
     QEventLoop* loop_ = nullptr;
-    std::vector<int> startOrder_;  // the rows in the order they start; empty for list order
+    std::vector<int> startOrder_;  // the rows in the order they start
     std::vector<bool> rowStarted_;
     int started_ = 0;     // rows started so far
     int nextReport_ = 0;  // the next row to report, or pass over

@@ -1,7 +1,7 @@
 #include "job/PdfLibrary.h"
 
-#include "job/FileSource.h"
 #include "job/DocumentFacts.h"
+#include "job/FileSource.h"
 #include "job/OutputFile.h"
 #include "job/Paths.h"
 #include "job/PdfSecurity.h"
